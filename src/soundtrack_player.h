@@ -1,0 +1,30 @@
+// SoundtrackPlayer: plays the soundtrack through the media layer and serves as the demo's only
+// clock. Positions and lengths are in seconds.
+#pragma once
+
+#include "platform/media.h"
+
+class SoundtrackPlayer {
+ public:
+  SoundtrackPlayer() = default;
+  explicit SoundtrackPlayer(const wchar_t* fileName) { open(fileName); }
+
+  // Builds the graph for the file, reads its length and leaves it stopped at 0. Prints one line
+  // to standard output saying whether the file could be rendered, and returns the media result.
+  MediaResult open(const wchar_t* fileName);
+  int play();
+  int stop();
+  int toggle();
+  int seek(double seconds);  // clamped to [0, length]; keeps the playing state
+  double position();
+  double lengthSeconds() const { return duration; }
+  bool isBeforeEnd();
+  void release();
+
+ private:
+  double duration = 0;
+  bool playing = false;
+  MediaControl* control = nullptr;
+  MediaSeeking* seeking = nullptr;
+  MediaAudio* audio = nullptr;
+};
