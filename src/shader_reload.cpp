@@ -1,28 +1,94 @@
 #include "shader_reload.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "pipeline.h"
 
 namespace {
+
+// The last moment Ctrl+S was seen held, on the platform's millisecond clock widened to 64 bits.
 std::uint64_t lastSeen = 0;
+
+constexpr std::uint64_t kDebounceMilliseconds = 500;
+constexpr std::uint32_t kSettleMilliseconds = 200;
+constexpr int kLogCapacity = 2048;
+
+struct ShaderFile {
+  const char* name;
+  const char* program;
+};
+// The order in which the files are read and rebuilt: the embedded table's order.
+constexpr ShaderFile kShaderFiles[3] = {{"fragment.frag", "scene"}, {"post.frag", "post"}, {"gather.frag", "gather"}};
+
+char* failWith(std::FILE* file, char* buffer, int error) {
+  std::free(buffer);
+  std::fclose(file);
+  errno = error;
+  return nullptr;
 }
+
+// Builds a program from text that has already passed the compile check. Returns 0, after showing
+// the linker's log, when the program does not link (a source without main() compiles but does not).
+GLuint buildProgram(const char* text, const std::string& path, const char* programName) {
+  const GLuint program = gl<PFNGLCREATESHADERPROGRAMVPROC>("glCreateShaderProgramv")(GL_FRAGMENT_SHADER, 1, &text);
+  GLint linked = 0;
+  if (program) gl<PFNGLGETPROGRAMIVPROC>("glGetProgramiv")(program, GL_LINK_STATUS, &linked);
+  if (linked) return program;
+  char log[kLogCapacity] = {};
+  if (program) gl<PFNGLGETPROGRAMINFOLOGPROC>("glGetProgramInfoLog")(program, kLogCapacity - 1, nullptr, log);
+  gl<PFNGLDELETEPROGRAMPROC>("glDeleteProgram")(program);
+  const std::string message = "kyla: the " + std::string(programName) + " program from '" + path +
+                              "' did not link; the running one is kept\n" + log;
+  platformMessageBox(message.c_str());
+  return 0;
+}
+
+// Rebuilds one program from its file, keeping the running program when the file cannot be read
+// or does not build, so the picture goes on while the author fixes it.
+void reloadProgram(const ShaderFile& file, GLuint& program) {
+  const std::string path = std::string(kShaderFolder) + file.name;
+  char* text = readTextFile(path.c_str());
+  if (!text) {
+    const std::string message = "kyla: cannot read shader '" + path + "': " + std::strerror(errno) +
+                                " (run from a folder beside src/, such as build/, and save the file there; the " +
+                                file.program + " program keeps running)";
+    platformMessageBox(message.c_str());
+    return;
+  }
+  if (checkShaderCompiles(text)) {
+    if (const GLuint rebuilt = buildProgram(text, path, file.program)) {
+      gl<PFNGLDELETEPROGRAMPROC>("glDeleteProgram")(program);
+      program = rebuilt;
+    }
+  }
+  std::free(text);
+}
+
+}  // namespace
 
 char* readTextFile(const char* path) {
   std::FILE* file = std::fopen(path, "rb");
   if (!file) return nullptr;
-  std::fseek(file, 0, SEEK_END);
+  if (std::fseek(file, 0, SEEK_END) != 0) return failWith(file, nullptr, errno);
   const long size = std::ftell(file);
+  if (size < 0) return failWith(file, nullptr, errno);
   std::rewind(file);
   char* buffer = static_cast<char*>(std::calloc(static_cast<std::size_t>(size) + 1, 1));
+  if (!buffer) return failWith(file, nullptr, ENOMEM);
   const std::size_t read = std::fread(buffer, 1, static_cast<std::size_t>(size), file);
+  // A directory opens but cannot be read.
+  if (std::ferror(file)) return failWith(file, buffer, errno ? errno : EIO);
   std::fclose(file);
-  // Text mode: CR LF becomes LF.
-  std::size_t out = 0;
-  for (std::size_t in = 0; in < read; ++in)
-    if (!(buffer[in] == '\r' && in + 1 < read && buffer[in + 1] == '\n')) buffer[out++] = buffer[in];
-  buffer[out] = 0;
+  // Text as a text-mode read gives it: every CR LF becomes LF; a lone CR stays.
+  std::size_t length = 0;
+  for (std::size_t at = 0; at < read; ++at)
+    if (!(buffer[at] == '\r' && at + 1 < read && buffer[at + 1] == '\n')) buffer[length++] = buffer[at];
+  buffer[length] = 0;
   return buffer;
 }
 
@@ -30,17 +96,14 @@ void reloadShaders(GLuint& scene, GLuint& post, GLuint& gather) {
   if (!platformKeyDown(Key::Control)) return;
   if (!platformKeyDown(Key::S)) return;
   const std::uint64_t now = platformMilliseconds();
-  if (now - lastSeen > 500) {
-    platformSleep(200);
-    const char* paths[3] = {"../src/shaders/fragment.frag", "../src/shaders/post.frag", "../src/shaders/gather.frag"};
+  // Unsigned on purpose: a clock that has wrapped below lastSeen gives a huge difference and reloads.
+  if (now - lastSeen > kDebounceMilliseconds) {
+    platformSleep(kSettleMilliseconds);
     GLuint* programs[3] = {&scene, &post, &gather};
-    for (int slot = 0; slot < 3; ++slot) {
-      char* text = readTextFile(paths[slot]);
-      checkShaderCompiles(text);
-      const char* source = text;
-      *programs[slot] = gl<PFNGLCREATESHADERPROGRAMVPROC>("glCreateShaderProgramv")(GL_FRAGMENT_SHADER, 1, &source);
-      std::free(text);
-    }
+    for (int slot = 0; slot < 3; ++slot) reloadProgram(kShaderFiles[slot], *programs[slot]);
   }
+  // Refreshed on every call that sees the keys held, so holding them reloads once.
   lastSeen = platformMilliseconds();
 }
+
+void resetShaderReload() { lastSeen = 0; }
