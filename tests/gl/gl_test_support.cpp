@@ -59,15 +59,21 @@ GLuint makeTexture(int width, int height, const std::vector<float>& rgba, GLenum
   return texture;
 }
 
-std::vector<float> renderRegion(GLuint program, int ms, GLuint unit1, GLuint unit2, Region region) {
+std::vector<float> renderRegion(GLuint program, int ms, GLuint unit1, GLuint unit2, Region region,
+                                GLenum targetFormat) {
   ensureHeadlessContext();
-  static GLuint target = 0;
-  static GLuint framebuffer = 0;
+  // One target per format, made on first use.
+  static GLuint targets[2] = {};
+  static GLuint framebuffers[2] = {};
+  const int which = targetFormat == GL_RGBA8 ? 1 : 0;
+  GLuint& target = targets[which];
+  GLuint& framebuffer = framebuffers[which];
   if (!target) {
     glGenTextures(1, &target);
     glBindTexture(GL_TEXTURE_2D, target);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, kWidth, kHeight, 0, GL_RGBA, GL_FLOAT, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(targetFormat == GL_RGBA8 ? GL_RGBA8 : GL_RGBA32F), kWidth,
+                 kHeight, 0, GL_RGBA, GL_FLOAT, nullptr);
     gl<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers")(1, &framebuffer);
     gl<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer")(GL_FRAMEBUFFER, framebuffer);
     gl<PFNGLFRAMEBUFFERTEXTURE2DPROC>("glFramebufferTexture2D")(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,

@@ -38,4 +38,7 @@ struct Region {
 // Draws the program with uniform m = ms and the samplers at locations 1 and 2 reading texture
 // units 1 and 2, where `unit1` and `unit2` are bound (0 for none), over the region of a
 // 1920x1080 float target. Returns the region's pixels as RGBA floats, bottom row first.
-std::vector<float> renderRegion(GLuint program, int ms, GLuint unit1, GLuint unit2, Region region);
+// targetFormat GL_RGBA8 draws into an 8-bit target instead, which clamps and rounds what the
+// program writes exactly as the pipeline's targets store it.
+std::vector<float> renderRegion(GLuint program, int ms, GLuint unit1, GLuint unit2, Region region,
+                                GLenum targetFormat = GL_RGBA32F);
