@@ -11,6 +11,7 @@ constexpr long kVolumeRequest = -90000;
 }  // namespace
 
 MediaResult SoundtrackPlayer::open(const wchar_t* fileName) {
+  release();  // a second open replaces the graph rather than leaving the first one playing
   playing = false;
   MediaGraph* builder = mediaCreateGraph();
   control = mediaQueryControl(builder);

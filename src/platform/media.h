@@ -26,6 +26,7 @@ inline constexpr MediaResult kMediaNotAudio = -4;       // no audio stream could
 inline constexpr MediaResult kMediaTimedOut = -5;       // the graph did not get ready in time
 inline constexpr MediaResult kMediaInvalidArg = -6;     // an argument outside its range
 inline constexpr MediaResult kMediaNotReady = -7;       // no file has been rendered into the graph
+inline constexpr MediaResult kMediaNoPlayback = -8;     // the backend's playback elements are missing
 
 MediaGraph* mediaCreateGraph();
 MediaControl* mediaQueryControl(MediaGraph* graph);
@@ -50,6 +51,7 @@ void mediaRelease(MediaSeeking* seeking);
 // Volume in hundredths of a decibel, -10000 (silence) to 0 (full); outside that range the request
 // is refused with kMediaInvalidArg and the volume stays as it was.
 MediaResult mediaPutVolume(MediaAudio* audio, long volume);
+MediaResult mediaGetVolume(MediaAudio* audio, long* volume);  // the level in force, same units
 void mediaRelease(MediaAudio* audio);
 
 // A short phrase for a result, such as "no such file".
@@ -63,6 +65,7 @@ inline const char* mediaDescribeResult(MediaResult result) {
     case kMediaTimedOut: return "the media graph did not get ready in time";
     case kMediaInvalidArg: return "invalid argument";
     case kMediaNotReady: return "nothing has been rendered into the graph";
+    case kMediaNoPlayback: return "the GStreamer playback plugins are missing (install gstreamer1.0-plugins-base)";
     default: return "the media graph failed";
   }
 }

@@ -1,21 +1,366 @@
-// Placeholder until the GStreamer backend lands: every graph fails to render.
+// The media layer over GStreamer: one playbin per graph, audio only.
+//
+// Output goes to the machine's audio sink when one opens; otherwise to a fakesink that still runs
+// against the system clock, so that the soundtrack keeps time on a box without a sound card.
+// Positions come from the sink's position query, which in the playing state is read off the
+// pipeline clock (running time) and so rises smoothly between audio buffers.
+//
+// No main loop runs: the bus is read whenever the caller asks for something (position, state).
+// Every wait is bounded, so a graph that never gets ready fails with kMediaTimedOut.
+//
+// Depends on gstreamer-1.0 and the playback, core, wavparse and autodetect plugins.
+#include <fcntl.h>
+#include <gst/gst.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
 #include "platform/media.h"
 
-struct MediaGraph {};
-MediaGraph* mediaCreateGraph() { return nullptr; }
-MediaControl* mediaQueryControl(MediaGraph*) { return nullptr; }
-MediaSeeking* mediaQuerySeeking(MediaGraph*) { return nullptr; }
-MediaAudio* mediaQueryAudio(MediaGraph*) { return nullptr; }
-void mediaRelease(MediaGraph*) {}
-MediaResult mediaRenderFile(MediaGraph*, const wchar_t*) { return kMediaNotFound; }
-MediaResult mediaRun(MediaControl*) { return kMediaOk; }
-MediaResult mediaStop(MediaControl*) { return kMediaOk; }
-MediaResult mediaWaitForState(MediaControl*) { return kMediaOk; }
-void mediaRelease(MediaControl*) {}
-MediaResult mediaSetTimeFormatMediaTime(MediaSeeking*) { return kMediaOk; }
-MediaResult mediaGetDuration(MediaSeeking*, std::int64_t* d) { *d = 0; return kMediaOk; }
-MediaResult mediaGetCurrentPosition(MediaSeeking*, std::int64_t* p) { *p = 0; return kMediaOk; }
-MediaResult mediaSetCurrentPosition(MediaSeeking*, std::int64_t) { return kMediaOk; }
-void mediaRelease(MediaSeeking*) {}
-MediaResult mediaPutVolume(MediaAudio*, long) { return kMediaOk; }
-void mediaRelease(MediaAudio*) {}
+struct MediaControl {
+  MediaGraph* graph;
+};
+struct MediaSeeking {
+  MediaGraph* graph;
+};
+struct MediaAudio {
+  MediaGraph* graph;
+};
+
+struct MediaGraph {
+  int references = 1;             // the builder's; each queried interface adds one
+  GstElement* playbin = nullptr;  // null when the playback plugins are missing
+  bool ready = false;             // a file is rendered and prerolled
+  bool ended = false;             // the stream has played to its end since the last seek
+  std::int64_t length = 0;        // media time
+  std::int64_t lastPosition = 0;  // media time; answers when the sink cannot be queried
+  MediaControl control{this};
+  MediaSeeking seeking{this};
+  MediaAudio audio{this};
+};
+
+namespace {
+constexpr GstClockTime kPrerollTimeout = 5 * GST_SECOND;
+constexpr GstClockTime kSettleTimeout = 5 * GST_SECOND;
+constexpr std::int64_t kNanosecondsPerUnit = 100;
+constexpr long kVolumeSilence = -10000;
+constexpr long kVolumeFull = 0;
+// playbin's GstPlayFlags: audio, with a volume element of its own so that any sink honours it.
+constexpr guint kPlayFlagAudio = 1u << 1;
+constexpr guint kPlayFlagSoftVolume = 1u << 4;
+
+bool initialiseGStreamer() {
+  static std::once_flag once;
+  static bool initialised = false;
+  std::call_once(once, [] { initialised = gst_init_check(nullptr, nullptr, nullptr) == TRUE; });
+  return initialised;
+}
+
+// Whether an audio sink opens on this machine. autoaudiosink stands in a fakesink of its own
+// when nothing opens, so that counts as no output too. Asked once per process; the notice for a
+// silent run is printed once.
+bool machineHasAudioOutput() {
+  static const bool hasOutput = [] {
+    bool opened = false;
+    if (GstElement* probe = gst_element_factory_make("autoaudiosink", nullptr)) {
+      gst_object_ref_sink(probe);
+      if (gst_element_set_state(probe, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE) {
+        opened = true;
+        GstIterator* children = gst_bin_iterate_elements(GST_BIN(probe));
+        GValue child = G_VALUE_INIT;
+        while (gst_iterator_next(children, &child) == GST_ITERATOR_OK) {
+          GstElementFactory* factory = gst_element_get_factory(GST_ELEMENT(g_value_get_object(&child)));
+          if (factory && std::string(GST_OBJECT_NAME(factory)) == "fakesink") opened = false;
+          g_value_reset(&child);
+        }
+        g_value_unset(&child);
+        gst_iterator_free(children);
+      }
+      gst_element_set_state(probe, GST_STATE_NULL);
+      gst_object_unref(probe);
+    }
+    if (!opened) std::fputs("kyla: no audio output found; playing the soundtrack silently in real time\n", stderr);
+    return opened;
+  }();
+  return hasOutput;
+}
+
+GstElement* makeAudioSink() {
+  if (machineHasAudioOutput()) return gst_element_factory_make("autoaudiosink", nullptr);
+  GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+  if (sink) g_object_set(sink, "sync", TRUE, nullptr);
+  return sink;
+}
+
+// Linux file names are bytes; the demo's wide names are taken as Unicode and written as UTF-8.
+std::string toUtf8(const wchar_t* text) {
+  std::string bytes;
+  for (; *text; ++text) {
+    auto c = static_cast<std::uint32_t>(*text);
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    if (c < 0x80) {
+      bytes += static_cast<char>(c);
+    } else if (c < 0x800) {
+      bytes += static_cast<char>(0xC0 | (c >> 6));
+      bytes += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      bytes += static_cast<char>(0xE0 | (c >> 12));
+      bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      bytes += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      bytes += static_cast<char>(0xF0 | (c >> 18));
+      bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      bytes += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return bytes;
+}
+
+// The file-system failures, told apart before GStreamer sees the file (its errors for a missing
+// file, a directory and an unreadable file are much alike).
+MediaResult checkReadableFile(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return errno == EACCES ? kMediaAccessDenied : kMediaNotFound;
+  if (S_ISDIR(info.st_mode)) return kMediaIsDirectory;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? kMediaNotFound : kMediaAccessDenied;
+  close(fd);
+  return kMediaOk;
+}
+
+MediaResult classifyError(GstMessage* message) {
+  GError* error = nullptr;
+  gst_message_parse_error(message, &error, nullptr);
+  MediaResult result = kMediaNotAudio;
+  if (error && error->domain == GST_RESOURCE_ERROR) {
+    if (error->code == GST_RESOURCE_ERROR_NOT_FOUND) result = kMediaNotFound;
+    if (error->code == GST_RESOURCE_ERROR_OPEN_READ || error->code == GST_RESOURCE_ERROR_NOT_AUTHORIZED)
+      result = kMediaAccessDenied;
+  }
+  if (error) g_error_free(error);
+  return result;
+}
+
+// Takes the pending bus messages off: the end of the stream, and errors while playing, which end
+// the stream too (with one notice) so that a clock that stopped cannot hold the demo forever.
+void readBus(MediaGraph& graph) {
+  GstBus* bus = gst_element_get_bus(graph.playbin);
+  while (GstMessage* message = gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && !graph.ended) {
+      GError* error = nullptr;
+      gst_message_parse_error(message, &error, nullptr);
+      std::fprintf(stderr, "kyla: soundtrack playback stopped: %s\n", error ? error->message : "unknown error");
+      if (error) g_error_free(error);
+    }
+    graph.ended = true;
+    gst_message_unref(message);
+  }
+  gst_object_unref(bus);
+}
+
+MediaResult waitUntilSettled(MediaGraph& graph) {
+  const GstStateChangeReturn settled = gst_element_get_state(graph.playbin, nullptr, nullptr, kSettleTimeout);
+  if (settled == GST_STATE_CHANGE_ASYNC) return kMediaTimedOut;
+  return settled == GST_STATE_CHANGE_FAILURE ? kMediaNotAudio : kMediaOk;
+}
+
+// Waits for the preroll to finish or fail, at most kPrerollTimeout.
+MediaResult waitForPreroll(MediaGraph& graph) {
+  GstBus* bus = gst_element_get_bus(graph.playbin);
+  const gint64 deadline = g_get_monotonic_time() + static_cast<gint64>(kPrerollTimeout / GST_USECOND);
+  MediaResult result = kMediaTimedOut;
+  for (;;) {
+    const gint64 left = deadline - g_get_monotonic_time();
+    if (left <= 0) break;
+    GstMessage* message = gst_bus_timed_pop_filtered(
+        bus, static_cast<GstClockTime>(left) * GST_USECOND, GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
+    if (!message) break;
+    const bool fromPipeline = GST_MESSAGE_SRC(message) == GST_OBJECT(graph.playbin);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) result = classifyError(message);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE && fromPipeline) result = kMediaOk;
+    const bool done = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR || fromPipeline;
+    gst_message_unref(message);
+    if (done) break;
+  }
+  gst_object_unref(bus);
+  return result;
+}
+
+MediaResult prerollFile(MediaGraph& graph, const std::string& path) {
+  gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
+  if (!uri) return kMediaNotFound;
+  g_object_set(graph.playbin, "uri", uri, "audio-sink", makeAudioSink(), "flags", kPlayFlagAudio | kPlayFlagSoftVolume,
+               nullptr);
+  g_free(uri);
+  if (gst_element_set_state(graph.playbin, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+    // The error that explains the failure is on the bus already.
+    GstBus* bus = gst_element_get_bus(graph.playbin);
+    GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+    const MediaResult result = message ? classifyError(message) : kMediaNotAudio;
+    if (message) gst_message_unref(message);
+    gst_object_unref(bus);
+    return result;
+  }
+  const MediaResult result = waitForPreroll(graph);
+  if (result != kMediaOk) return result;
+  gint audioStreams = 0;
+  g_object_get(graph.playbin, "n-audio", &audioStreams, nullptr);
+  gint64 nanoseconds = 0;
+  if (audioStreams < 1 || !gst_element_query_duration(graph.playbin, GST_FORMAT_TIME, &nanoseconds) ||
+      nanoseconds < 0)
+    return kMediaNotAudio;
+  graph.length = nanoseconds / kNanosecondsPerUnit;
+  return kMediaOk;
+}
+
+void addReference(MediaGraph* graph) {
+  if (graph) ++graph->references;
+}
+
+void releaseReference(MediaGraph* graph) {
+  if (!graph || --graph->references > 0) return;
+  if (graph->playbin) {
+    gst_element_set_state(graph->playbin, GST_STATE_NULL);
+    gst_object_unref(graph->playbin);
+  }
+  delete graph;
+}
+
+// The graph behind an interface, when a file has been rendered into it.
+template <typename Interface>
+MediaGraph* readyGraph(Interface* interface) {
+  return interface && interface->graph->ready ? interface->graph : nullptr;
+}
+}  // namespace
+
+MediaGraph* mediaCreateGraph() {
+  auto* graph = new MediaGraph;
+  if (initialiseGStreamer()) {
+    graph->playbin = gst_element_factory_make("playbin", nullptr);
+    if (graph->playbin) gst_object_ref_sink(graph->playbin);
+  }
+  return graph;
+}
+
+MediaControl* mediaQueryControl(MediaGraph* graph) {
+  addReference(graph);
+  return graph ? &graph->control : nullptr;
+}
+
+MediaSeeking* mediaQuerySeeking(MediaGraph* graph) {
+  addReference(graph);
+  return graph ? &graph->seeking : nullptr;
+}
+
+MediaAudio* mediaQueryAudio(MediaGraph* graph) {
+  addReference(graph);
+  return graph ? &graph->audio : nullptr;
+}
+
+void mediaRelease(MediaGraph* graph) { releaseReference(graph); }
+void mediaRelease(MediaControl* control) { releaseReference(control ? control->graph : nullptr); }
+void mediaRelease(MediaSeeking* seeking) { releaseReference(seeking ? seeking->graph : nullptr); }
+void mediaRelease(MediaAudio* audio) { releaseReference(audio ? audio->graph : nullptr); }
+
+MediaResult mediaRenderFile(MediaGraph* graph, const wchar_t* fileName) {
+  if (!graph || !fileName) return kMediaInvalidArg;
+  if (graph->playbin) gst_element_set_state(graph->playbin, GST_STATE_NULL);
+  graph->ready = false;
+  graph->ended = false;
+  graph->length = 0;
+  graph->lastPosition = 0;
+
+  const std::string path = toUtf8(fileName);
+  MediaResult result = checkReadableFile(path);
+  if (result != kMediaOk) return result;
+  if (!graph->playbin) return kMediaNoPlayback;
+  result = prerollFile(*graph, path);
+  if (result != kMediaOk) {
+    gst_element_set_state(graph->playbin, GST_STATE_NULL);
+    graph->length = 0;
+    return result;
+  }
+  graph->ready = true;
+  return kMediaOk;
+}
+
+MediaResult mediaRun(MediaControl* control) {
+  MediaGraph* graph = readyGraph(control);
+  if (!graph) return kMediaNotReady;
+  return gst_element_set_state(graph->playbin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ? kMediaNotAudio
+                                                                                             : kMediaOk;
+}
+
+MediaResult mediaStop(MediaControl* control) {
+  MediaGraph* graph = readyGraph(control);
+  if (!graph) return kMediaNotReady;
+  if (gst_element_set_state(graph->playbin, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) return kMediaNotAudio;
+  return waitUntilSettled(*graph);
+}
+
+MediaResult mediaWaitForState(MediaControl* control) {
+  MediaGraph* graph = readyGraph(control);
+  return graph ? waitUntilSettled(*graph) : kMediaOk;
+}
+
+MediaResult mediaSetTimeFormatMediaTime(MediaSeeking* seeking) { return seeking ? kMediaOk : kMediaInvalidArg; }
+
+MediaResult mediaGetDuration(MediaSeeking* seeking, std::int64_t* duration) {
+  if (!seeking || !duration) return kMediaInvalidArg;
+  *duration = seeking->graph->length;
+  return kMediaOk;
+}
+
+MediaResult mediaGetCurrentPosition(MediaSeeking* seeking, std::int64_t* position) {
+  if (!seeking || !position) return kMediaInvalidArg;
+  MediaGraph* graph = readyGraph(seeking);
+  if (!graph) {
+    *position = 0;
+    return kMediaOk;
+  }
+  readBus(*graph);
+  gint64 nanoseconds = 0;
+  if (graph->ended) {
+    graph->lastPosition = graph->length;
+  } else if (gst_element_query_position(graph->playbin, GST_FORMAT_TIME, &nanoseconds)) {
+    graph->lastPosition = std::clamp<std::int64_t>(nanoseconds / kNanosecondsPerUnit, 0, graph->length);
+  }
+  *position = graph->lastPosition;
+  return kMediaOk;
+}
+
+MediaResult mediaSetCurrentPosition(MediaSeeking* seeking, std::int64_t position) {
+  MediaGraph* graph = readyGraph(seeking);
+  if (!graph) return kMediaNotReady;
+  const std::int64_t target = std::clamp<std::int64_t>(position, 0, graph->length);
+  readBus(*graph);  // an end reached before this seek belongs to the old position
+  if (!gst_element_seek_simple(graph->playbin, GST_FORMAT_TIME,
+                               GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                               target * kNanosecondsPerUnit))
+    return kMediaInvalidArg;
+  graph->ended = false;
+  graph->lastPosition = target;
+  return waitUntilSettled(*graph);
+}
+
+MediaResult mediaPutVolume(MediaAudio* audio, long volume) {
+  if (!audio || volume < kVolumeSilence || volume > kVolumeFull) return kMediaInvalidArg;
+  if (audio->graph->playbin) g_object_set(audio->graph->playbin, "volume", std::pow(10.0, static_cast<double>(volume) / 2000.0), nullptr);
+  return kMediaOk;
+}
+
+MediaResult mediaGetVolume(MediaAudio* audio, long* volume) {
+  if (!audio || !volume) return kMediaInvalidArg;
+  gdouble gain = 1.0;
+  if (audio->graph->playbin) g_object_get(audio->graph->playbin, "volume", &gain, nullptr);
+  *volume = gain > 0 ? std::clamp(std::lround(2000.0 * std::log10(gain)), kVolumeSilence, kVolumeFull) : kVolumeSilence;
+  return kMediaOk;
+}

@@ -84,3 +84,7 @@ MediaResult mediaPutVolume(MediaAudio*, long volume) {
   state.volume = volume;
   return kMediaOk;
 }
+MediaResult mediaGetVolume(MediaAudio*, long* volume) {
+  *volume = state.volume;
+  return kMediaOk;
+}
