@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "pipeline.h"
 
 namespace {
@@ -74,6 +76,9 @@ void reloadProgram(const ShaderFile& file, GLuint& program) {
 char* readTextFile(const char* path) {
   std::FILE* file = std::fopen(path, "rb");
   if (!file) return nullptr;
+  // A folder opens, and its end lies at a meaningless offset; refuse it before sizing a buffer.
+  struct stat status = {};
+  if (fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) return failWith(file, nullptr, EISDIR);
   if (std::fseek(file, 0, SEEK_END) != 0) return failWith(file, nullptr, errno);
   const long size = std::ftell(file);
   if (size < 0) return failWith(file, nullptr, errno);
@@ -81,7 +86,6 @@ char* readTextFile(const char* path) {
   char* buffer = static_cast<char*>(std::calloc(static_cast<std::size_t>(size) + 1, 1));
   if (!buffer) return failWith(file, nullptr, ENOMEM);
   const std::size_t read = std::fread(buffer, 1, static_cast<std::size_t>(size), file);
-  // A directory opens but cannot be read.
   if (std::ferror(file)) return failWith(file, buffer, errno ? errno : EIO);
   std::fclose(file);
   // Text as a text-mode read gives it: every CR LF becomes LF; a lone CR stays.
