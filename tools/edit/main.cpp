@@ -1,0 +1,59 @@
+// kyla-edit: the demo as an editing tool. It runs the demo's display, pipeline and frame loop, and
+// before each frame reloads the shaders on Ctrl+S and acts on the transport keys. It does not end
+// at the soundtrack's end (it pauses there); Escape ends it.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "demo.h"
+#include "edit_frame.h"
+#include "shader_reload.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: kyla-edit [--help]\n"
+    "\n"
+    "Runs the demo for editing its shaders. Run it from a folder beside src/ (such as build/) that\n"
+    "holds brimvale-tarnel.wav: Ctrl+S rebuilds the programs from ../src/shaders/fragment.frag,\n"
+    "post.frag and gather.frag. A file that is missing or does not compile is reported and the\n"
+    "running program is kept.\n"
+    "\n"
+    "  Ctrl+S   reload the shaders\n"
+    "  Space    play / pause\n"
+    "  Left     5 s back\n"
+    "  Right    5 s forward\n"
+    "  Home     back to the start\n"
+    "  Escape   quit\n"
+    "\n"
+    "At the end of the soundtrack playback pauses on the last frame.\n";
+
+// The reload reads through a path relative to the working directory; say so at once when it
+// leads nowhere, rather than on the first Ctrl+S.
+void reportMissingShaderFolder() {
+  std::error_code error;
+  if (std::filesystem::is_directory(kShaderFolder, error)) return;
+  const auto here = std::filesystem::current_path(error);
+  std::fprintf(stderr,
+               "kyla-edit: no shader folder at '%s' from '%s'; Ctrl+S cannot reload until it runs from a "
+               "folder beside src/ (such as build/); running the embedded shaders\n",
+               kShaderFolder, here.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int at = 1; at < argc; ++at) {
+    if (std::strcmp(argv[at], "--help") == 0 || std::strcmp(argv[at], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    std::fprintf(stderr, "kyla-edit: unknown argument '%s'\n%s", argv[at], kUsage);
+    return 2;
+  }
+  reportMissingShaderFolder();
+  static Transport transport;
+  runDemo([](Pipeline& pipeline, SoundtrackPlayer& player) { editFrame(transport, pipeline, player); },
+          AtSoundtrackEnd::KeepRunning);
+}
