@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+#include "gl/bright_line.h"
 #include "gl/gl_test_support.h"
 #include "pipeline.h"
 
@@ -22,19 +23,6 @@ GLuint flatImage(std::array<float, 4> rgba) {
   std::vector<float> texels;
   for (int n = 0; n < 4 * 4; ++n) texels.insert(texels.end(), rgba.begin(), rgba.end());
   return makeTexture(4, 4, texels);
-}
-
-// A full-size black opaque 8-bit image with one white column or row, like a scene target.
-GLuint lineImage(bool column, int at) {
-  std::vector<float> texels(static_cast<std::size_t>(kWidth) * kHeight * 4, 0.0f);
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const std::size_t texel = (static_cast<std::size_t>(y) * kWidth + x) * 4;
-      texels[texel + 3] = 1.0f;
-      if ((column ? x : y) == at) texels[texel] = texels[texel + 1] = texels[texel + 2] = 1.0f;
-    }
-  }
-  return makeTexture(kWidth, kHeight, texels);
 }
 
 struct Spread {
@@ -125,7 +113,7 @@ TEST(GatherPass, ABrightLineSpreadsByTheCrossedStepLengths) {
   const float armWeight = 2 * (kRingWeights[0] + kRingWeights[1] + kRingWeights[2] + kRingWeights[3]);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.column ? "white column" : "white row");
-    const GLuint line = lineImage(c.column, c.column ? 960 : 540);
+    const GLuint line = brightLineImage(c.column, c.column ? 960 : 540);
     const Spread spread = measureSpread(renderRegion(gatherProgram(), 0, line, black, c.profile), c.line);
     EXPECT_NEAR(spread.meanStep, c.step, 0.02f);
     EXPECT_NEAR(spread.beyond, armWeight / 2 / 4, 2e-3f);
