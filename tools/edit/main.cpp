@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    std::fprintf(stderr, "kyla-edit: unknown argument '%s'\n%s", argv[at], kUsage);
+    std::fprintf(stderr, "kyla-edit: unknown argument '%s' (try --help)\n", argv[at]);
     return 2;
   }
   reportMissingShaderFolder();
