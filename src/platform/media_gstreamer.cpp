@@ -353,7 +353,8 @@ MediaResult mediaSetCurrentPosition(MediaSeeking* seeking, std::int64_t position
 
 MediaResult mediaPutVolume(MediaAudio* audio, long volume) {
   if (!audio || volume < kVolumeSilence || volume > kVolumeFull) return kMediaInvalidArg;
-  if (audio->graph->playbin) g_object_set(audio->graph->playbin, "volume", std::pow(10.0, static_cast<double>(volume) / 2000.0), nullptr);
+  const double gain = std::pow(10.0, static_cast<double>(volume) / 2000.0);
+  if (audio->graph->playbin) g_object_set(audio->graph->playbin, "volume", gain, nullptr);
   return kMediaOk;
 }
 
