@@ -13,6 +13,7 @@ packages=(
   glslang-tools
   xvfb xdotool x11-utils
   ffmpeg
+  libpng-dev
 )
 
 sudo=""

@@ -1,0 +1,261 @@
+#include "capture_options.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "capture_schedule.h"
+
+namespace {
+
+// Seconds as whole microseconds; at most six decimals and no exponent, so the value is exact.
+bool parseSeconds(const std::string& text, std::int64_t& us) {
+  std::size_t at = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative) ++at;
+  std::int64_t whole = 0;
+  int wholeDigits = 0;
+  while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
+    if (++wholeDigits > 9) return false;
+    whole = whole * 10 + (text[at++] - '0');
+  }
+  std::int64_t fraction = 0;
+  int fractionDigits = 0;
+  if (at < text.size() && text[at] == '.') {
+    ++at;
+    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
+      if (++fractionDigits > 6) return false;
+      fraction = fraction * 10 + (text[at++] - '0');
+    }
+  }
+  if (at != text.size() || wholeDigits + fractionDigits == 0) return false;
+  for (int i = fractionDigits; i < 6; ++i) fraction *= 10;
+  us = whole * kMicrosecondsPerSecond + fraction;
+  if (negative) us = -us;
+  return true;
+}
+
+bool parseCount(const std::string& text, int& value) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  value = std::atoi(text.c_str());
+  return true;
+}
+
+std::string badTime(const char* option, const std::string& text) {
+  return std::string(option) + ": '" + text + "' is not a time in seconds (such as 12 or 7.25)";
+}
+
+std::string parentDirectory(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Creates and removes a file in the directory: the only test that also holds for root and for
+// read-only file systems.
+bool directoryTakesFiles(const std::string& directory) {
+  std::string probe = directory + "/.kyla-capture-XXXXXX";
+  const int fd = mkstemp(probe.data());
+  if (fd < 0) return false;
+  close(fd);
+  unlink(probe.c_str());
+  return true;
+}
+
+std::string checkDirectory(const std::string& directory, const std::string& what) {
+  struct stat info = {};
+  if (stat(directory.c_str(), &info) != 0) return "cannot write " + what + ": directory '" + directory + "' does not exist";
+  if (!S_ISDIR(info.st_mode)) return "cannot write " + what + ": '" + directory + "' is not a directory";
+  if (!directoryTakesFiles(directory))
+    return "cannot write " + what + ": directory '" + directory + "' is not writable (" + std::strerror(errno) + ")";
+  return "";
+}
+
+}  // namespace
+
+std::string formatSeconds(std::int64_t us) {
+  std::string text = std::to_string(us / kMicrosecondsPerSecond);
+  std::int64_t fraction = us % kMicrosecondsPerSecond;
+  if (fraction == 0) return text;
+  std::string digits = std::to_string(kMicrosecondsPerSecond + fraction).substr(1);
+  while (digits.back() == '0') digits.pop_back();
+  return text + "." + digits;
+}
+
+std::string parseCaptureOptions(int argc, const char* const argv[], CaptureOptions& options) {
+  auto setOutput = [&](CaptureOutput output, const char* option) -> std::string {
+    if (options.output != CaptureOutput::None) return std::string("choose one output; ") + option + " is a second one";
+    options.output = output;
+    return "";
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    auto value = [&](std::string& text) {
+      if (i + 1 >= argc) return false;
+      text = argv[++i];
+      return true;
+    };
+    std::string text;
+    std::string problem;
+    if (option == "--help" || option == "-h") {
+      options.help = true;
+      return "";
+    }
+    if (option == "--from" || option == "--to" || option == "--fps" || option == "--warmup" ||
+        option == "--png" || option == "--sheet" || option == "--mp4" || option == "--at" ||
+        option == "--soundtrack" || option == "--still") {
+      if (!value(text) || text.empty()) return option + " needs a value";
+    }
+    if (option == "--from" || option == "--to") {
+      std::int64_t us = 0;
+      if (!parseSeconds(text, us)) return badTime(option.c_str(), text);
+      (option == "--from" ? options.fromUs : options.toUs) = us;
+    } else if (option == "--fps") {
+      if (!parseCount(text, options.fps) || options.fps < 1 || options.fps > kMaxFps)
+        return "--fps: '" + text + "' is not a whole number of frames per second from 1 to " + std::to_string(kMaxFps);
+    } else if (option == "--warmup") {
+      int frames = 0;
+      if (!parseCount(text, frames)) return "--warmup: '" + text + "' is not a whole number of frames";
+      options.warmup = frames;
+    } else if (option == "--png") {
+      problem = setOutput(CaptureOutput::PngSequence, "--png");
+      options.path = text;
+    } else if (option == "--mp4") {
+      problem = setOutput(CaptureOutput::Mp4, "--mp4");
+      options.path = text;
+    } else if (option == "--sheet") {
+      problem = setOutput(CaptureOutput::Sheet, "--sheet");
+      options.path = text;
+    } else if (option == "--still") {
+      problem = setOutput(CaptureOutput::Still, "--still");
+      if (problem.empty() && !parseSeconds(text, options.stillUs)) return badTime("--still", text);
+      if (i + 1 >= argc || !*argv[i + 1]) return "--still needs a time and a file, such as --still 14 still.png";
+      options.path = argv[++i];
+    } else if (option == "--at") {
+      options.sheetUs.clear();
+      std::size_t start = 0;
+      while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string item = text.substr(start, comma - start);
+        std::int64_t us = 0;
+        if (!parseSeconds(item, us)) return badTime("--at", item);
+        options.sheetUs.push_back(us);
+        start = comma + 1;
+      }
+    } else if (option == "--soundtrack") {
+      options.soundtrack = text;
+    } else {
+      return "unknown option '" + option + "'";
+    }
+    if (!problem.empty()) return problem;
+  }
+  if (options.output == CaptureOutput::None) return "no output chosen: give one of --png, --still, --sheet or --mp4";
+  const bool span = options.output == CaptureOutput::PngSequence || options.output == CaptureOutput::Mp4;
+  if (!span && (options.fromUs || options.toUs)) return "--from and --to go with --png or --mp4; a still or a sheet takes its own times";
+  if (options.output != CaptureOutput::Sheet && !options.sheetUs.empty()) return "--at goes with --sheet";
+  return "";
+}
+
+std::string resolveCaptureTimes(CaptureOptions& options, std::int64_t lengthUs) {
+  const std::string length = " (the soundtrack is " + formatSeconds(lengthUs) + " s long)";
+  auto outOfRange = [&](const char* option, std::int64_t us) -> std::string {
+    if (us < 0) return std::string(option) + " " + formatSeconds(-us).insert(0, "-") + ": before the soundtrack's start";
+    if (us > lengthUs) return std::string(option) + " " + formatSeconds(us) + ": past the soundtrack's end" + length;
+    return "";
+  };
+  std::string problem;
+  switch (options.output) {
+    case CaptureOutput::PngSequence:
+    case CaptureOutput::Mp4: {
+      const std::int64_t from = options.fromUs.value_or(0);
+      const std::int64_t to = options.toUs.value_or(lengthUs);
+      if (!(problem = outOfRange("--from", from)).empty() || !(problem = outOfRange("--to", to)).empty()) return problem;
+      if (from >= to) return "--from " + formatSeconds(from) + " is not before --to " + formatSeconds(to);
+      options.fromUs = from;
+      options.toUs = to;
+      if (framesBetween(from, to, options.fps).count == 0)
+        return "no frame falls between " + formatSeconds(from) + " s and " + formatSeconds(to) + " s at " +
+               std::to_string(options.fps) + " fps";
+      return "";
+    }
+    case CaptureOutput::Still:
+      return outOfRange("--still", options.stillUs);
+    case CaptureOutput::Sheet:
+      if (options.sheetUs.empty()) {
+        // The timeline's moments that the soundtrack reaches; a shorter soundtrack gets fewer.
+        for (int seconds : kDefaultSheetSeconds)
+          if (seconds * kMicrosecondsPerSecond <= lengthUs) options.sheetUs.push_back(seconds * kMicrosecondsPerSecond);
+        return "";
+      }
+      for (std::int64_t us : options.sheetUs)
+        if (!(problem = outOfRange("--at", us)).empty()) return problem;
+      return "";
+    case CaptureOutput::None:
+      break;
+  }
+  return "";
+}
+
+std::string checkCaptureOutput(const CaptureOptions& options) {
+  if (options.output == CaptureOutput::PngSequence) {
+    struct stat info = {};
+    if (stat(options.path.c_str(), &info) != 0) {
+      if (mkdir(options.path.c_str(), 0777) != 0)
+        return "cannot create frame directory '" + options.path + "': " + std::strerror(errno);
+    } else if (!S_ISDIR(info.st_mode)) {
+      return "--png " + options.path + ": not a directory";
+    }
+    return checkDirectory(options.path, "frames");
+  }
+  struct stat info = {};
+  if (stat(options.path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    return "cannot write '" + options.path + "': it is a directory (name a file)";
+  return checkDirectory(parentDirectory(options.path), "'" + options.path + "'");
+}
+
+const char* captureUsage() {
+  return R"(usage: kyla-capture OUTPUT [options]
+Renders the demo's frames without a display, through the demo's own pipeline and shaders. Frame n
+at F frames per second sees the frame time trunc(n * 1000 / F) ms from the soundtrack's start, so
+a capture is the same to the bit every time on the same driver.
+
+One output:
+  --png DIR             every frame of the span as DIR/NNNNNN.png, named by frame number
+                        (the directory is created if its parent exists)
+  --still S FILE        the frame on screen at S seconds, as a PNG
+  --sheet FILE          a contact sheet (PNG): a grid of quarter-size frames labelled with their
+                        times, by default at the timeline's moments 0,7,14,30,40,50,55,60 s
+  --mp4 FILE            H.264 video of the span with the soundtrack's audio cut to match,
+                        encoded by the ffmpeg program (which must be on PATH)
+
+Options:
+  --from S              start of the span for --png and --mp4, in seconds (default 0)
+  --to S                end of the span, not included: frames n with from <= n/F < to
+                        (default: the soundtrack's end)
+  --at S,S,...          the times of the sheet's frames, in seconds
+  --fps F               frames per second, 1 to 1000 (default 60)
+  --warmup N            frames rendered before the first written one (and before each still of
+                        a sheet) so that the echo of earlier frames has built up; they are not
+                        written (default 8, and 3 for a sheet). 0 starts from fresh targets,
+                        exactly like the demo's first frames.
+  --soundtrack FILE     the soundtrack, for its length and the video's audio
+                        (default: brimvale-tarnel.wav in the working directory, as the demo)
+  --help                this text
+
+Progress goes to standard error; Ctrl+C stops after the current frame and keeps what is written.
+At the end it prints the frames per second it rendered at.
+
+Examples:
+  kyla-capture --still 30 still.png
+  kyla-capture --png frames --from 40 --to 41 --fps 30
+  kyla-capture --sheet sheet.png --at 7,14,55
+  kyla-capture --mp4 kyla.mp4 --from 10 --to 20 --fps 30
+)";
+}

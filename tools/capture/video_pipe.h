@@ -1,0 +1,36 @@
+// The MP4 output: the ffmpeg program, started with raw RGB frames on its standard input and the
+// soundtrack's audio cut to the captured span, encoding H.264 and AAC into one file.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+#include "frame_image.h"
+
+// The full path of an executable found on PATH, or "" when there is none.
+std::string findOnPath(const std::string& program);
+
+struct VideoPipeSettings {
+  std::string ffmpeg;      // path of the program
+  std::string output;      // the .mp4 file
+  std::string soundtrack;  // audio source
+  int fps = 60;
+  int width = 0;
+  int height = 0;
+  std::string audioStart;     // seconds, as ffmpeg reads them
+  std::string audioDuration;  // seconds
+};
+
+struct VideoPipe {
+  pid_t pid = -1;
+  int input = -1;  // ffmpeg's standard input
+};
+
+// Starts ffmpeg. It runs in a process group of its own, so a Ctrl+C meant for the capture does
+// not cut the encoder off before the frames already sent are written. Returns false on failure.
+bool startVideoPipe(VideoPipe& pipe, const VideoPipeSettings& settings);
+// Sends one frame; false when ffmpeg is no longer reading.
+bool writeVideoFrame(VideoPipe& pipe, const Image& frame);
+// Closes the input so that ffmpeg finishes the file, and waits for it. True when it succeeded.
+bool finishVideoPipe(VideoPipe& pipe);
