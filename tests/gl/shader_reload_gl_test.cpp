@@ -114,4 +114,16 @@ TEST_F(ShaderReloadGl, BrokenOrMissingFilesKeepTheRunningProgramUntilFixed) {
   EXPECT_EQ(colour(gather), (std::vector<float>{1.0f, 1.0f, 1.0f, 1.0f}));
 }
 
+// A source without main() compiles but cannot link: it is reported and the running program stays.
+TEST_F(ShaderReloadGl, AFileThatCompilesButDoesNotLinkKeepsTheRunningProgram) {
+  ASSERT_EQ(pressCtrlS(), "");
+  const std::vector<float> sceneBefore = colour(scene);
+  tree.write("fragment.frag", "#version 430\nout vec4 o;\nvec4 unused() { return vec4(1.0); }\n");
+  const GLuint running = scene;
+  const std::string log = pressCtrlS();
+  EXPECT_NE(log.find("the scene program from '../src/shaders/fragment.frag' did not link"), std::string::npos) << log;
+  EXPECT_EQ(scene, running);
+  EXPECT_EQ(colour(scene), sceneBefore);
+}
+
 }  // namespace
