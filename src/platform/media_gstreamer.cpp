@@ -3,7 +3,8 @@
 // Output goes to the machine's audio sink when one opens; otherwise to a fakesink that still runs
 // against the system clock, so that the soundtrack keeps time on a box without a sound card.
 // Positions come from the sink's position query, which in the playing state is read off the
-// pipeline clock (running time) and so rises smoothly between audio buffers.
+// pipeline clock (running time), the system's monotonic clock, and so rises smoothly between audio
+// buffers.
 //
 // No main loop runs: the bus is read whenever the caller asks for something (position, state).
 // Every wait is bounded, so a graph that never gets ready fails with kMediaTimedOut.
@@ -245,7 +246,15 @@ MediaGraph* mediaCreateGraph() {
   auto* graph = new MediaGraph;
   if (initialiseGStreamer()) {
     graph->playbin = gst_element_factory_make("playbin", nullptr);
-    if (graph->playbin) gst_object_ref_sink(graph->playbin);
+    if (graph->playbin) {
+      gst_object_ref_sink(graph->playbin);
+      // The monotonic system clock runs the pipeline and the audio sink follows it: the position
+      // then moves smoothly whatever the sink's own clock does (some step once per period), and
+      // the two clocks part by parts per million, far inside the sink's drift tolerance.
+      GstClock* systemClock = gst_system_clock_obtain();
+      gst_pipeline_use_clock(GST_PIPELINE(graph->playbin), systemClock);
+      gst_object_unref(systemClock);
+    }
   }
   return graph;
 }
