@@ -122,7 +122,9 @@ TEST(PostPass, GlowRingsReadTheGatherImageAtTheCrossedStepLengths) {
     const int last = c.column ? c.profile.width - 1 : c.profile.height - 1;
     for (int n = 1; n <= last; ++n) {
       float nearest = 1e9f;
-      for (int r = 1; r <= 4; ++r) nearest = std::min(nearest, std::abs(static_cast<float>(n) - static_cast<float>(r) * c.step));
+      for (int r = 1; r <= 4; ++r) {
+        nearest = std::min(nearest, std::abs(static_cast<float>(n) - static_cast<float>(r) * c.step));
+      }
       const float red = pixels[static_cast<std::size_t>(last - n) * 4];
       if (nearest < 0.85f) {
         EXPECT_GT(red, unlit) << n << " pixels from the line";
