@@ -27,6 +27,7 @@ inline constexpr MediaResult kMediaTimedOut = -5;       // the graph did not get
 inline constexpr MediaResult kMediaInvalidArg = -6;     // an argument outside its range
 inline constexpr MediaResult kMediaNotReady = -7;       // no file has been rendered into the graph
 inline constexpr MediaResult kMediaNoPlayback = -8;     // the backend's playback elements are missing
+inline constexpr MediaResult kMediaNotRegularFile = -9; // a pipe, device or socket, not a file
 
 MediaGraph* mediaCreateGraph();
 MediaControl* mediaQueryControl(MediaGraph* graph);
@@ -65,6 +66,7 @@ inline const char* mediaDescribeResult(MediaResult result) {
     case kMediaTimedOut: return "the media graph did not get ready in time";
     case kMediaInvalidArg: return "invalid argument";
     case kMediaNotReady: return "nothing has been rendered into the graph";
+    case kMediaNotRegularFile: return "not a regular file";
     case kMediaNoPlayback: return "the GStreamer playback plugins are missing (install gstreamer1.0-plugins-base)";
     default: return "the media graph failed";
   }

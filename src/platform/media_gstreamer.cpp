@@ -131,7 +131,9 @@ MediaResult checkReadableFile(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) return errno == EACCES ? kMediaAccessDenied : kMediaNotFound;
   if (S_ISDIR(info.st_mode)) return kMediaIsDirectory;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // A pipe without a writer would block the opening (here and in GStreamer) for ever.
+  if (!S_ISREG(info.st_mode)) return kMediaNotRegularFile;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno == ENOENT ? kMediaNotFound : kMediaAccessDenied;
   close(fd);
   return kMediaOk;

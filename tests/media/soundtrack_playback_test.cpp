@@ -176,6 +176,8 @@ TEST_F(SoundtrackPlaybackTest, FilesThatCannotBePlayedFailAtOnceWithLengthZero) 
   std::ofstream(notAudio) << "These are not the samples you are looking for.\n";
   const fs::path empty = directory / "empty.wav";
   std::ofstream{empty};
+  const fs::path pipe = directory / "pipe.wav";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
   const fs::path locked = directory / "locked.wav";
   writeStereoTone("locked.wav", 0.2);
   chmod(locked.c_str(), 0);
@@ -188,6 +190,7 @@ TEST_F(SoundtrackPlaybackTest, FilesThatCannotBePlayedFailAtOnceWithLengthZero) 
       {directory, kMediaIsDirectory},
       {notAudio, kMediaNotAudio},
       {empty, kMediaNotAudio},
+      {pipe, kMediaNotRegularFile},
       {locked, kMediaAccessDenied},
   };
   for (const auto& c : cases) {
