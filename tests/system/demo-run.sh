@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Whole-program checks of the demo, one case per call:
 #   demo-run.sh CASE KYLA MAKE_TEST_WAV SWAP_COUNTER WITH_XVFB
-# CASE is plays-to-the-end, without-soundtrack or without-display. Each run happens in a fresh
+# CASE is plays-to-the-end, ends-on-signal, without-soundtrack or without-display. Each run happens in a fresh
 # temporary working directory; cases that need a screen start their own X server.
 set -u
 case_name=$1 kyla=$2 make_test_wav=$3 swap_counter=$4 with_xvfb=$5
@@ -21,7 +21,10 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # Runs the demo in the working directory, logging each presented frame's time. Sets rc, frames,
 # elapsed_ms (start to exit), and, relative to the first line on standard output (the soundtrack
 # starts right after it; -1 when no line came): exit_at, and swap_at (one entry per frame).
+# With a signal name as argument, sends that signal once the window is up.
 run_demo() {
+  local signal=${1:-}
+  windows_seen=""
   rm -f out err swaps
   local start line_at=-1 pid end
   start=$(now_ms)
@@ -31,6 +34,7 @@ run_demo() {
     if [ "$line_at" -lt 0 ] && [ -s out ]; then line_at=$(now_ms); fi
     if [ -z "${windows_seen:-}" ] && xwininfo -root -children 2>/dev/null | grep -q ' 1920x1080+0+0 '; then
       windows_seen=$(xwininfo -root -children 2>/dev/null)
+      [ -n "$signal" ] && kill -s "$signal" "$pid"
     fi
     sleep 0.05
   done
@@ -77,6 +81,18 @@ case "$case_name" in
     fi
     echo "$windows_seen" | grep -q '(has no name).* 1920x1080+0+0 ' ||
       fail "no untitled 1920x1080 window at the screen origin was seen: ${windows_seen:-none}"
+    ;;
+  ends-on-signal)
+    # Ctrl+C and SIGTERM end the run as Escape does: the frame in progress is presented, exit 0.
+    if [ -z "${DISPLAY:-}" ]; then exec bash "$with_xvfb" bash "$0" "$@"; fi
+    "$make_test_wav" 100 brimvale-tarnel.wav || exit 1
+    for signal in INT TERM; do
+      run_demo "$signal"
+      [ "$rc" -eq 0 ] || fail "exit status $rc after SIG$signal, expected 0"
+      expect_stdout "Song succesfully rendered!"
+      [ "$frames" -ge 1 ] || fail "no frame was presented before SIG$signal ended the run"
+      [ "$exit_at" -le 90000 ] || fail "SIG$signal did not end the run before the soundtrack's end"
+    done
     ;;
   without-soundtrack)
     if [ -z "${DISPLAY:-}" ]; then exec bash "$with_xvfb" bash "$0" "$@"; fi
