@@ -11,3 +11,9 @@ foreach(case plays-to-the-end ends-on-signal without-soundtrack without-display)
             $<TARGET_FILE:kyla_swap_counter> ${KYLA_WITH_XVFB})
   set_tests_properties(demo_${case} PROPERTIES LABELS system TIMEOUT 180)
 endforeach()
+
+if(TARGET startup-bench)
+  add_test(NAME startup_bench_help COMMAND startup-bench --help)
+  set_tests_properties(startup_bench_help PROPERTIES LABELS system
+    PASS_REGULAR_EXPRESSION "usage: startup-bench .*first presented frame")
+endif()
