@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Whole-program checks of the demo, one case per call:
 #   demo-run.sh CASE KYLA MAKE_TEST_WAV SWAP_COUNTER WITH_XVFB
-# CASE is plays-to-the-end, ends-on-signal, without-soundtrack or without-display. Each run happens in a fresh
+# CASE is plays-to-the-end, ends-on-signal, small-screen, without-soundtrack or without-display. Each run happens in a fresh
 # temporary working directory; cases that need a screen start their own X server.
 set -u
 case_name=$1 kyla=$2 make_test_wav=$3 swap_counter=$4 with_xvfb=$5
@@ -93,6 +93,17 @@ case "$case_name" in
       [ "$frames" -ge 1 ] || fail "no frame was presented before SIG$signal ended the run"
       [ "$exit_at" -le 90000 ] || fail "SIG$signal did not end the run before the soundtrack's end"
     done
+    ;;
+  small-screen)
+    # A screen that has no 1920x1080 mode: one notice, and the window is still shown at the origin.
+    if [ -z "${DISPLAY:-}" ]; then KYLA_XVFB_SCREEN=1280x720x24 exec bash "$with_xvfb" bash "$0" "$@"; fi
+    "$make_test_wav" 100 brimvale-tarnel.wav || exit 1
+    run_demo TERM
+    [ "$rc" -eq 0 ] || fail "exit status $rc, expected 0"
+    [ "$frames" -ge 1 ] || fail "no frame was presented"
+    [ "$(grep -c 'cannot be switched to 1920x1080' err)" -eq 1 ] || fail "expected one notice about the screen mode"
+    echo "$windows_seen" | grep -q '(has no name).* 1920x1080+0+0 ' ||
+      fail "no untitled 1920x1080 window at the screen origin was seen: ${windows_seen:-none}"
     ;;
   without-soundtrack)
     if [ -z "${DISPLAY:-}" ]; then exec bash "$with_xvfb" bash "$0" "$@"; fi
