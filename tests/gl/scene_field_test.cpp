@@ -1,6 +1,7 @@
 // The scene's distance field, its materials, the marcher and the normal, run on the driver
-// exactly as they ship. Expected distances come from the geometry worked out by hand: the fold,
-// the cell and the mirrors put a house body's x faces at world x = 13 and 14 for z in 19..21.
+// exactly as they ship. Expected distances come from the geometry worked out by hand through the
+// fold, the cell and the mirrors: (13.5, 3, 20) lies inside a house body, half a unit from its
+// faces at x = 13 and z = 20.5.
 #include <cmath>
 
 #include "gl/scene_cases.h"
