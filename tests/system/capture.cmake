@@ -1,0 +1,9 @@
+# The generated soundtrack and the capture tool as the build and a user meet them. The capture's
+# own runs (frames, video, sheet, errors) are GL tests in tests/gl/capture_test.cpp.
+add_test(NAME capture_soundtrack_placement
+  COMMAND ${CMAKE_COMMAND} -DPLACE=${PROJECT_SOURCE_DIR}/tools/soundtrack/place_soundtrack.cmake
+          -DWORK=${CMAKE_CURRENT_BINARY_DIR}/place-soundtrack -P ${CMAKE_CURRENT_SOURCE_DIR}/capture/place_soundtrack_test.cmake)
+set_tests_properties(capture_soundtrack_placement PROPERTIES LABELS system)
+
+add_test(NAME capture_soundtrack_help COMMAND kyla-soundtrack --help)
+set_tests_properties(capture_soundtrack_help PROPERTIES LABELS system PASS_REGULAR_EXPRESSION "usage: kyla-soundtrack FILE.*example")
