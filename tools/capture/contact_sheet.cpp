@@ -26,7 +26,7 @@ const char* glyphRows(char c) {
     case '8': return "111101111101111";
     case '9': return "111101111001111";
     case '.': return "000000000000010";
-    case 's': return "000011100010110";
+    case 's': return "000011100001110";
     default: return "000000000000000";
   }
 }
