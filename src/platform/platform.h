@@ -1,7 +1,8 @@
 // The platform layer: everything the demo needs from the operating system, as plain functions.
 //
 // One backend is linked into each program: platform_sdl.cpp (a desktop window through SDL2),
-// platform_headless.cpp (an off-screen EGL surface, for capture and GL tests), or the tests' fake.
+// platform_headless.cpp (an off-screen EGL surface, for capture and GL tests), platform_win32.cpp
+// (Windows: Win32 and WGL), or the tests' fake.
 // There are no virtual calls: the choice is made at link time.
 //
 // Limits: one window, one GL context, current on the main thread for the life of the process.
@@ -10,12 +11,19 @@
 #include <cstdint>
 
 // The display mode to ask for. Only width and height are requested; the other fields are zero.
+#ifdef _WIN32
+// On Windows the record is the system's own, DEVMODEA (<windows.h>), passed to the mode change as
+// it stands.
+struct _devicemodeA;
+using DisplayMode = _devicemodeA;
+#else
 struct DisplayMode {
   std::uint32_t size;    // size of the record
   std::uint32_t fields;  // which of the fields below are set
   std::uint32_t width;
   std::uint32_t height;
 };
+#endif
 inline constexpr std::uint32_t kDisplayModeWidthAndHeight = 0x00180000;
 
 // Switches the screen to the mode (undone when the process ends), hides the cursor, opens a
