@@ -75,7 +75,12 @@ void reloadProgram(const ShaderFile& file, GLuint& program) {
 
 char* readTextFile(const char* path) {
   std::FILE* file = std::fopen(path, "rb");
-  if (!file) return nullptr;
+  if (!file) {
+    // Windows does not open a folder at all and says "permission denied"; give the real reason.
+    struct stat status = {};
+    if (errno == EACCES && stat(path, &status) == 0 && S_ISDIR(status.st_mode)) errno = EISDIR;
+    return nullptr;
+  }
   // A folder opens, and its end lies at a meaningless offset; refuse it before sizing a buffer.
   struct stat status = {};
   if (fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) return failWith(file, nullptr, EISDIR);

@@ -4,18 +4,29 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+// mkdtemp where there is one; Windows has only _mktemp_s, which picks the name without making it.
+inline bool makeScratchFolder(std::string& pattern) {
+#ifdef _WIN32
+  return _mktemp_s(pattern.data(), pattern.size() + 1) == 0 && std::filesystem::create_directory(pattern);
+#else
+  return mkdtemp(pattern.data()) != nullptr;
+#endif
+}
+
 class ScratchShaderTree {
  public:
   ScratchShaderTree() : previous(std::filesystem::current_path()) {
     std::string pattern = (std::filesystem::temp_directory_path() / "kyla-reload-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) ADD_FAILURE() << "cannot create a scratch folder";
+    if (!makeScratchFolder(pattern)) ADD_FAILURE() << "cannot create a scratch folder";
     root = pattern;
     std::filesystem::create_directories(root / "src" / "shaders");
     std::filesystem::create_directories(root / "work");

@@ -49,6 +49,9 @@ TEST(FrameTime, FrameMillisecondsTruncatesTheDoubleProduct) {
 // The shader table, the display-mode record and the conversion routine each sit in a section of
 // their own in the built demo.
 TEST(FrameTime, DemoBinaryPlacesItsDataAndConversionInNamedSections) {
+#ifdef _WIN32
+  GTEST_SKIP() << "kyla.exe's sections are checked on the build machine (tests/windows)";
+#endif
   const std::string binary = std::string(KYLA_BINARY_DIR) + "/kyla";
   FILE* symbols = popen(("objdump -t '" + binary + "' 2>&1").c_str(), "r");
   ASSERT_NE(symbols, nullptr);
