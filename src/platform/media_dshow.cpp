@@ -107,6 +107,17 @@ MediaResult describeRenderFailure(HRESULT hr, const wchar_t* fileName) {
                                                                                          : result;
 }
 
+// Reads one media time (length or position); *time is left as it was when the graph has none.
+MediaResult readTime(MediaSeeking* seeking, HRESULT (STDMETHODCALLTYPE IMediaSeeking::*read)(LONGLONG*),
+                     std::int64_t* time) {
+  IMediaSeeking* s = com<IMediaSeeking>(seeking);
+  if (!s) return kMediaNotReady;
+  LONGLONG value = 0;
+  const HRESULT hr = (s->*read)(&value);
+  if (SUCCEEDED(hr)) *time = value;
+  return fromHresult(hr);
+}
+
 template <typename Handle>
 Handle* query(MediaGraph* graph, REFIID id) {
   IGraphBuilder* builder = com<IGraphBuilder>(graph);
@@ -183,21 +194,11 @@ MediaResult mediaSetTimeFormatMediaTime(MediaSeeking* seeking) {
 }
 
 MediaResult mediaGetDuration(MediaSeeking* seeking, std::int64_t* duration) {
-  IMediaSeeking* s = com<IMediaSeeking>(seeking);
-  if (!s) return kMediaNotReady;
-  LONGLONG value = 0;
-  const HRESULT hr = s->GetDuration(&value);
-  if (SUCCEEDED(hr)) *duration = value;
-  return fromHresult(hr);
+  return readTime(seeking, &IMediaSeeking::GetDuration, duration);
 }
 
 MediaResult mediaGetCurrentPosition(MediaSeeking* seeking, std::int64_t* position) {
-  IMediaSeeking* s = com<IMediaSeeking>(seeking);
-  if (!s) return kMediaNotReady;
-  LONGLONG value = 0;
-  const HRESULT hr = s->GetCurrentPosition(&value);
-  if (SUCCEEDED(hr)) *position = value;
-  return fromHresult(hr);
+  return readTime(seeking, &IMediaSeeking::GetCurrentPosition, position);
 }
 
 MediaResult mediaSetCurrentPosition(MediaSeeking* seeking, std::int64_t position) {
