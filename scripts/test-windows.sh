@@ -4,13 +4,16 @@
 # and runs the tests under wine: the unit tests, where kyla.exe keeps its data, the archive's
 # contents, and a smoke run of kyla.exe on a private 1920x1080 X server.
 #
-# KYLA_WINDOWS_BUILD_DIR picks another build folder; KYLA_RELEASE_SOUNDTRACK names a WAV file to
-# ship in the archive in place of the generated test tone.
+# KYLA_WINDOWS_BUILD_DIR picks another build folder; KYLA_RELEASE_SOUNDTRACK names the WAV file to
+# ship in the archive. By default that is the soundtrack the Linux build generated (build/), and a
+# test tone where there is none.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-windows-deps.sh
 build=${KYLA_WINDOWS_BUILD_DIR:-build-windows}
+generated=build/tools/soundtrack/brimvale-tarnel.wav
+[ -f "$generated" ] && : "${KYLA_RELEASE_SOUNDTRACK:=$PWD/$generated}"
 jobs=$(nproc)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -31,7 +32,9 @@ class EditTransport : public ::testing::Test {
     for (Key key : down) fakePlatform().keysDown[static_cast<int>(key)] = true;
     applyTransport(transport, player);
   }
-  long count(const std::string& call) { return std::count(fakeMedia().calls.begin(), fakeMedia().calls.end(), call); }
+  std::ptrdiff_t count(const std::string& call) {
+    return std::count(fakeMedia().calls.begin(), fakeMedia().calls.end(), call);
+  }
 
   SoundtrackPlayer player;
   Transport transport;
@@ -86,7 +89,7 @@ TEST_F(EditTransport, EditingLoopPausesAtTheEndAndRunsUntilEscape) {
   Pipeline pipeline;
   player.play();
   fakeMedia().position = kLengthSeconds * kUnitsPerSecond;
-  const long stopsBefore = count("stop");
+  const std::ptrdiff_t stopsBefore = count("stop");
 
   int frames = 0;
   runFrameLoop(pipeline, player, [&](Pipeline& p, SoundtrackPlayer& s) {
