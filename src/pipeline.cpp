@@ -30,6 +30,18 @@ void setUpPipeline(Pipeline& p, const char* const sources[3]) {
   for (int slot = 0; slot < 3; ++slot) checkShaderCompiles(sources[slot]);
 }
 
+GLuint buildLinkedProgram(const char* source, std::string* log) {
+  const GLuint program = gl<PFNGLCREATESHADERPROGRAMVPROC>("glCreateShaderProgramv")(GL_FRAGMENT_SHADER, 1, &source);
+  GLint linked = 0;
+  if (program) gl<PFNGLGETPROGRAMIVPROC>("glGetProgramiv")(program, GL_LINK_STATUS, &linked);
+  if (linked) return program;
+  char text[kLogCapacity] = {};
+  if (program) gl<PFNGLGETPROGRAMINFOLOGPROC>("glGetProgramInfoLog")(program, kLogCapacity - 1, nullptr, text);
+  gl<PFNGLDELETEPROGRAMPROC>("glDeleteProgram")(program);
+  if (log) *log = text;
+  return 0;
+}
+
 bool checkShaderCompiles(const char* source) {
   const GLuint shader = gl<PFNGLCREATESHADERPROC>("glCreateShader")(GL_FRAGMENT_SHADER);
   gl<PFNGLSHADERSOURCEPROC>("glShaderSource")(shader, 1, &source, nullptr);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/gl.h"
 
@@ -30,6 +31,11 @@ struct Pipeline {
 // compile check on each. A source that fails keeps the program it produced.
 void setUpPipeline(Pipeline& pipeline, const char* const sources[3]);
 void createTargets(Pipeline& pipeline);
+
+// Builds a separable fragment program and checks that it linked. When it did not (a source
+// without main() compiles but does not link), deletes it, puts the linker's log into *log when
+// log is given, and returns 0.
+GLuint buildLinkedProgram(const char* source, std::string* log = nullptr);
 
 // Compiles one fragment source into a throw-away shader. On failure shows the compiler log in a
 // message box, waits for it to be dismissed and returns false.

@@ -18,7 +18,6 @@ std::uint64_t lastSeen = 0;
 
 constexpr std::uint64_t kDebounceMilliseconds = 500;
 constexpr std::uint32_t kSettleMilliseconds = 200;
-constexpr int kLogCapacity = 2048;
 
 struct ShaderFile {
   const char* name;
@@ -35,19 +34,16 @@ char* failWith(std::FILE* file, char* buffer, int error) {
 }
 
 // Builds a program from text that has already passed the compile check. Returns 0, after showing
-// the linker's log, when the program does not link (a source without main() compiles but does not).
+// the linker's log, when the program does not link.
 GLuint buildProgram(const char* text, const std::string& path, const char* programName) {
-  const GLuint program = gl<PFNGLCREATESHADERPROGRAMVPROC>("glCreateShaderProgramv")(GL_FRAGMENT_SHADER, 1, &text);
-  GLint linked = 0;
-  if (program) gl<PFNGLGETPROGRAMIVPROC>("glGetProgramiv")(program, GL_LINK_STATUS, &linked);
-  if (linked) return program;
-  char log[kLogCapacity] = {};
-  if (program) gl<PFNGLGETPROGRAMINFOLOGPROC>("glGetProgramInfoLog")(program, kLogCapacity - 1, nullptr, log);
-  gl<PFNGLDELETEPROGRAMPROC>("glDeleteProgram")(program);
-  const std::string message = "kyla: the " + std::string(programName) + " program from '" + path +
-                              "' did not link; the running one is kept\n" + log;
-  platformMessageBox(message.c_str());
-  return 0;
+  std::string log;
+  const GLuint program = buildLinkedProgram(text, &log);
+  if (!program) {
+    const std::string message = "kyla: the " + std::string(programName) + " program from '" + path +
+                                "' did not link; the running one is kept\n" + log;
+    platformMessageBox(message.c_str());
+  }
+  return program;
 }
 
 // Rebuilds one program from its file, keeping the running program when the file cannot be read

@@ -100,29 +100,14 @@ GstElement* makeAudioSink() {
   return sink;
 }
 
-// Linux file names are bytes; the demo's wide names are taken as Unicode and written as UTF-8.
+// Linux file names are bytes; the demo's wide names (UCS-4 here) are written as UTF-8. Empty when
+// the name holds no valid character code.
 std::string toUtf8(const wchar_t* text) {
-  std::string bytes;
-  for (; *text; ++text) {
-    auto c = static_cast<std::uint32_t>(*text);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    if (c < 0x80) {
-      bytes += static_cast<char>(c);
-    } else if (c < 0x800) {
-      bytes += static_cast<char>(0xC0 | (c >> 6));
-      bytes += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      bytes += static_cast<char>(0xE0 | (c >> 12));
-      bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      bytes += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      bytes += static_cast<char>(0xF0 | (c >> 18));
-      bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      bytes += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return bytes;
+  static_assert(sizeof(wchar_t) == sizeof(gunichar));
+  gchar* bytes = g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(text), -1, nullptr, nullptr, nullptr);
+  std::string name = bytes ? bytes : "";
+  g_free(bytes);
+  return name;
 }
 
 // The file-system failures, told apart before GStreamer sees the file (its errors for a missing

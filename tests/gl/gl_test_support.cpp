@@ -5,13 +5,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "pipeline.h"
-#include "platform/headless.h"
+#include "demo.h"
 
 void ensureHeadlessContext() {
   static const bool opened = [] {
-    const DisplayMode mode = {156, kDisplayModeWidthAndHeight, kWidth, kHeight};
-    return platformOpenDisplay(mode);
+    return platformOpenDisplay(displayMode);
   }();
   ASSERT_TRUE(opened) << "no headless GL 4.3 compatibility context";
 }
@@ -32,16 +30,9 @@ std::string withTestMain(const std::string& source, const std::string& testMain)
 
 GLuint buildFragmentProgram(const std::string& source) {
   ensureHeadlessContext();
-  const char* text = source.c_str();
-  const GLuint program = gl<PFNGLCREATESHADERPROGRAMVPROC>("glCreateShaderProgramv")(GL_FRAGMENT_SHADER, 1, &text);
-  GLint linked = 0;
-  gl<PFNGLGETPROGRAMIVPROC>("glGetProgramiv")(program, GL_LINK_STATUS, &linked);
-  if (!linked) {
-    char log[4096] = {};
-    gl<PFNGLGETPROGRAMINFOLOGPROC>("glGetProgramInfoLog")(program, sizeof log, nullptr, log);
-    ADD_FAILURE() << "program did not build:\n" << log;
-    return 0;
-  }
+  std::string log;
+  const GLuint program = buildLinkedProgram(source.c_str(), &log);
+  if (!program) ADD_FAILURE() << "program did not build:\n" << log;
   return program;
 }
 

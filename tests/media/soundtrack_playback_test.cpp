@@ -10,12 +10,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "soundtrack_player.h"
-#include "wav_writer.h"
+#include "wav_file.h"
 
 namespace {
 using namespace std::chrono_literals;
@@ -75,12 +76,51 @@ TEST_F(SoundtrackPlaybackTest, OpenGivesPositionZeroAndTheFileLengthToTheMillise
   };
   for (const auto& file : files) {
     SCOPED_TRACE(file.name);
-    EXPECT_EQ(open(writeTone(file.name, file.format, file.frames)), kSuccessLine);
+    const std::wstring path = writeTone(file.name, file.format, file.frames);
+    EXPECT_EQ(open(path), kSuccessLine);
     EXPECT_EQ(player.position(), 0.0);
     EXPECT_NEAR(player.lengthSeconds(), static_cast<double>(file.frames) / file.format.sampleRate, 0.0005);
     EXPECT_TRUE(player.isBeforeEnd());
     player.release();
+    // The header alone gives the same length, to the microsecond, without a graph.
+    std::int64_t headerLength = 0;
+    ASSERT_EQ(readWavLength(fs::path(path).string(), headerLength), WavLength::Read);
+    EXPECT_EQ(headerLength, std::int64_t{file.frames} * 1000000 / file.format.sampleRate);
   }
+}
+
+// A stream cut short counts the frames that are there; files that are not RIFF WAVE, or lack the
+// chunks that give a length, are told apart.
+TEST_F(SoundtrackPlaybackTest, WavHeaderLengthOfCutAndBrokenFiles) {
+  const std::string whole = fs::path(writeStereoTone("whole.wav", 1.0)).string();
+  std::string bytes;
+  {
+    std::ifstream in(whole, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  const auto write = [](const fs::path& path, const std::string& contents) {
+    std::ofstream(path, std::ios::binary) << contents;
+    return path.string();
+  };
+  const struct {
+    const char* name;
+    std::string contents;
+    WavLength expected;
+    std::int64_t length;
+  } cases[] = {
+      {"cut.wav", bytes.substr(0, 44 + 4 * 22050), WavLength::Read, 500000},
+      {"text.wav", "not a sound", WavLength::NotWav, 0},
+      {"no-format.wav", bytes.substr(0, 12) + bytes.substr(36), WavLength::Broken, 0},
+      {"no-data.wav", bytes.substr(0, 36), WavLength::Broken, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::int64_t length = 0;
+    EXPECT_EQ(readWavLength(write(directory / c.name, c.contents), length), c.expected);
+    EXPECT_EQ(length, c.length);
+  }
+  std::int64_t length = 0;
+  EXPECT_EQ(readWavLength((directory / "missing.wav").string(), length), WavLength::NotWav);
 }
 
 TEST_F(SoundtrackPlaybackTest, PositionRisesWithWallTimeWhileRunningAndHoldsWhileStopped) {

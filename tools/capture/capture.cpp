@@ -2,13 +2,11 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,6 +16,7 @@
 #include "demo.h"
 #include "frame_image.h"
 #include "video_pipe.h"
+#include "wav_file.h"
 
 namespace {
 
@@ -39,53 +38,6 @@ std::wstring widen(const std::string& text) {
   if (length == static_cast<std::size_t>(-1)) return std::wstring(text.begin(), text.end());
   wide.resize(length);
   return wide;
-}
-
-std::uint32_t littleEndian(const unsigned char* bytes, int count) {
-  std::uint32_t value = 0;
-  for (int i = count - 1; i >= 0; --i) value = value << 8 | bytes[i];
-  return value;
-}
-
-enum class WavLength { Read, NotWav, Broken };
-
-// The length of a RIFF WAVE file from its header: whole sample frames over the rate, to the
-// microsecond. Exact, and it needs no audio device.
-WavLength readWavLength(const std::string& file, std::int64_t& lengthUs) {
-  std::FILE* in = std::fopen(file.c_str(), "rb");
-  if (!in) return WavLength::NotWav;
-  unsigned char header[12];
-  if (std::fread(header, 1, 12, in) != 12 || std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0) {
-    std::fclose(in);
-    return WavLength::NotWav;
-  }
-  std::uint32_t rate = 0;
-  std::uint32_t blockAlign = 0;
-  unsigned char chunk[8];
-  while (std::fread(chunk, 1, 8, in) == 8) {
-    const std::uint32_t size = littleEndian(chunk + 4, 4);
-    if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16) {
-      unsigned char format[16];
-      if (std::fread(format, 1, 16, in) != 16) break;
-      rate = littleEndian(format + 4, 4);
-      blockAlign = littleEndian(format + 12, 2);
-      if (std::fseek(in, static_cast<long>(size - 16 + (size & 1)), SEEK_CUR) != 0) break;
-    } else if (std::memcmp(chunk, "data", 4) == 0) {
-      // A data chunk that claims more than the file holds (a stream cut short) counts what is there.
-      const long start = std::ftell(in);
-      std::fseek(in, 0, SEEK_END);
-      const auto present = static_cast<std::uint64_t>(std::ftell(in) - start);
-      std::fclose(in);
-      if (rate == 0 || blockAlign == 0) return WavLength::Broken;
-      const std::uint64_t frames = std::min<std::uint64_t>(size, present) / blockAlign;
-      lengthUs = static_cast<std::int64_t>(frames * kMicrosecondsPerSecond / rate);
-      return WavLength::Read;
-    } else if (std::fseek(in, static_cast<long>(size + (size & 1)), SEEK_CUR) != 0) {
-      break;
-    }
-  }
-  std::fclose(in);
-  return WavLength::Broken;
 }
 
 // The soundtrack's length, or "" and the problem. WAV files are measured from their header;

@@ -13,9 +13,7 @@
 #include <vector>
 
 #include "bench_info.h"
-#include "pipeline.h"
-#include "platform/platform.h"
-#include "shader_sources.h"
+#include "demo.h"
 
 namespace {
 
@@ -36,15 +34,10 @@ Set MESA_SHADER_CACHE_DISABLE=true for repeatable compile times.
 
 // Builds a separable fragment program; prints the log and returns 0 when it does not link.
 GLuint buildProgram(const std::string& source, const char* what) {
-  const char* text = source.c_str();
-  const GLuint program = gl<PFNGLCREATESHADERPROGRAMVPROC>("glCreateShaderProgramv")(GL_FRAGMENT_SHADER, 1, &text);
-  GLint linked = 0;
-  gl<PFNGLGETPROGRAMIVPROC>("glGetProgramiv")(program, GL_LINK_STATUS, &linked);
-  if (linked) return program;
-  char log[4096] = {};
-  gl<PFNGLGETPROGRAMINFOLOGPROC>("glGetProgramInfoLog")(program, sizeof log, nullptr, log);
-  std::fprintf(stderr, "scene-bench: the %s did not build:\n%s\n", what, log);
-  return 0;
+  std::string log;
+  const GLuint program = buildLinkedProgram(source.c_str(), &log);
+  if (!program) std::fprintf(stderr, "scene-bench: the %s did not build:\n%s\n", what, log.c_str());
+  return program;
 }
 
 // The scene source with a counter of scene() calls that main() writes to the red channel.
@@ -108,7 +101,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  if (!platformOpenDisplay({156, kDisplayModeWidthAndHeight, kWidth, kHeight})) return 1;
+  if (!platformOpenDisplay(displayMode)) return 1;
   std::printf("machine:  %s\n", benchMachine().c_str());
   std::printf("GL:       %s\n", benchGLDriver().c_str());
   const char* cache = std::getenv("MESA_SHADER_CACHE_DISABLE");

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "wav_writer.h"
+#include "wav_file.h"
 
 inline constexpr int kSoundtrackRate = 44100;
 inline constexpr int kSoundtrackSeconds = 60;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "wav_writer.h"
+#include "wav_file.h"
 
 namespace {
 void usage() {

@@ -1,4 +1,4 @@
-#include "wav_writer.h"
+#include "wav_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +14,12 @@ void put(std::vector<unsigned char>& out, std::uint32_t value, int bytes) {
 
 void putTag(std::vector<unsigned char>& out, const char* tag) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(tag[i]));
+}
+
+std::uint32_t littleEndian(const unsigned char* bytes, int count) {
+  std::uint32_t value = 0;
+  for (int i = count - 1; i >= 0; --i) value = value << 8 | bytes[i];
+  return value;
 }
 
 }  // namespace
@@ -60,4 +66,41 @@ bool writeWav(const std::string& path, const WavFormat& format, const std::vecto
   if (!file) return false;
   file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(file.flush());
+}
+
+WavLength readWavLength(const std::string& path, std::int64_t& lengthMicroseconds) {
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (!in) return WavLength::NotWav;
+  unsigned char header[12];
+  if (std::fread(header, 1, 12, in) != 12 || std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0) {
+    std::fclose(in);
+    return WavLength::NotWav;
+  }
+  std::uint32_t rate = 0;
+  std::uint32_t blockAlign = 0;
+  unsigned char chunk[8];
+  while (std::fread(chunk, 1, 8, in) == 8) {
+    const std::uint32_t size = littleEndian(chunk + 4, 4);
+    if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16) {
+      unsigned char format[16];
+      if (std::fread(format, 1, 16, in) != 16) break;
+      rate = littleEndian(format + 4, 4);
+      blockAlign = littleEndian(format + 12, 2);
+      if (std::fseek(in, static_cast<long>(size - 16 + (size & 1)), SEEK_CUR) != 0) break;
+    } else if (std::memcmp(chunk, "data", 4) == 0) {
+      // A data chunk that claims more than the file holds (a stream cut short) counts what is there.
+      const long start = std::ftell(in);
+      std::fseek(in, 0, SEEK_END);
+      const auto present = static_cast<std::uint64_t>(std::ftell(in) - start);
+      std::fclose(in);
+      if (rate == 0 || blockAlign == 0) return WavLength::Broken;
+      const std::uint64_t frames = std::min<std::uint64_t>(size, present) / blockAlign;
+      lengthMicroseconds = static_cast<std::int64_t>(frames * 1000000 / rate);
+      return WavLength::Read;
+    } else if (std::fseek(in, static_cast<long>(size + (size & 1)), SEEK_CUR) != 0) {
+      break;
+    }
+  }
+  std::fclose(in);
+  return WavLength::Broken;
 }
