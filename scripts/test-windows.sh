@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-windows-deps.sh
+bash scripts/install-deps.sh windows
 build=${KYLA_WINDOWS_BUILD_DIR:-build-windows}
 generated=build/tools/soundtrack/brimvale-tarnel.wav
 [ -f "$generated" ] && : "${KYLA_RELEASE_SOUNDTRACK:=$PWD/$generated}"
