@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs the demo. On a machine without a display it says so
-# and renders the contact sheet of the timeline's moments instead (about a minute or two on a
-# software renderer: eight stills, each after 3 warm-up frames).
+# Installs what is needed, builds what it runs (the demo, the capture tool and the soundtrack, not
+# the tests), and runs the demo. On a machine without a display it says so and renders the contact
+# sheet of the timeline's moments instead (about a minute or two on a software renderer: eight
+# stills, each after 3 warm-up frames).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
-cmake --preset default
-cmake --build --preset default -j "$(nproc)"
+bash scripts/install-deps.sh demo
+cmake --preset demo
+cmake --build --preset demo -j "$(nproc)"
 
 display_reachable() {
   if [ -n "${WAYLAND_DISPLAY:-}" ]; then
