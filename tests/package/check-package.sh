@@ -41,8 +41,9 @@ in_root() {
   chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive MESA_SHADER_CACHE_DISABLE=true bash -c "$1"
 }
-in_root 'apt-get update -q && apt-get install -y -q --no-install-recommends /tmp/kyla.deb' >&2 ||
-  fail "apt-get could not install the package"
+in_root 'apt-get update -q && apt-get install -y -q --no-install-recommends /tmp/kyla.deb' >"$root/apt.log" 2>&1 ||
+  { tail -n 30 "$root/apt.log" >&2; fail "apt-get could not install the package"; }
+echo "check-package: installed with $(grep -c '^Setting up' "$root/apt.log") packages" >&2
 
 failures=0
 check() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
