@@ -109,7 +109,7 @@ TEST_F(SoundtrackPlaybackTest, PositionRisesWithWallTimeWhileRunningAndHoldsWhil
     previous = now;
   }
   const double elapsed = secondsSince(start);
-  EXPECT_GT(previous, 0.1);
+  EXPECT_GT(previous, 0.0);
   EXPECT_LE(previous, elapsed + 0.01);
   // It moves between polls 5 ms apart, rather than once per audio buffer.
   EXPECT_GT(rises, polls * 3 / 4);
@@ -152,9 +152,11 @@ TEST_F(SoundtrackPlaybackTest, SeekWhileRunningMovesThereAndKeepsRunning) {
   std::this_thread::sleep_for(100ms);
   EXPECT_GT(player.position(), landed);
 
+  const Clock::time_point seekedBack = Clock::now();
   player.seek(0.25);
-  EXPECT_GE(player.position(), 0.25);
-  EXPECT_LT(player.position(), 1.0);
+  const double back = player.position();
+  EXPECT_GE(back, 0.25);
+  EXPECT_LE(back, 0.25 + secondsSince(seekedBack) + 0.01);
 }
 
 TEST_F(SoundtrackPlaybackTest, PlayingToTheEndGivesExactlyTheLength) {
@@ -170,11 +172,12 @@ TEST_F(SoundtrackPlaybackTest, PlayingToTheEndGivesExactlyTheLength) {
   player.play();
   std::this_thread::sleep_for(50ms);
   EXPECT_EQ(player.position(), player.lengthSeconds());
+  const Clock::time_point rewound = Clock::now();
   player.seek(0.0);
   EXPECT_TRUE(player.isBeforeEnd());
   std::this_thread::sleep_for(50ms);
   EXPECT_GT(player.position(), 0.0);
-  EXPECT_LT(player.position(), player.lengthSeconds());
+  EXPECT_LE(player.position(), secondsSince(rewound) + 0.01);
 }
 
 TEST_F(SoundtrackPlaybackTest, FilesThatCannotBePlayedFailAtOnceWithLengthZero) {

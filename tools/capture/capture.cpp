@@ -140,7 +140,7 @@ int captureSpan(Capture& c, FrameSpan span) {
   const bool mp4 = o.output == CaptureOutput::Mp4;
   if (mp4) {
     VideoPipeSettings settings;
-    settings.ffmpeg = findOnPath("ffmpeg");
+    settings.ffmpeg = "ffmpeg";
     settings.output = "file:" + o.path;
     settings.soundtrack = "file:" + o.soundtrack;
     settings.fps = o.fps;
@@ -206,7 +206,7 @@ int runCapture(int argc, const char* const argv[]) {
     return 0;
   }
   if (!parseProblem.empty()) return complain(kExitBadInput, parseProblem + " (see kyla-capture --help)");
-  if (options.output == CaptureOutput::Mp4 && findOnPath("ffmpeg").empty())
+  if (options.output == CaptureOutput::Mp4 && !programStarts("ffmpeg"))
     return complain(kExitBadInput, "--mp4 needs the ffmpeg program, which is not on PATH (install it: apt-get install ffmpeg)");
 
   std::int64_t lengthUs = 0;
