@@ -5,7 +5,7 @@ add_library(kyla_swap_counter MODULE ${CMAKE_CURRENT_SOURCE_DIR}/swap_counter.cp
 target_link_libraries(kyla_swap_counter PRIVATE ${CMAKE_DL_LIBS})
 
 set(demo_run ${CMAKE_CURRENT_SOURCE_DIR}/demo-run.sh)
-foreach(case plays-to-the-end ends-on-signal small-screen without-soundtrack without-display)
+foreach(case plays-to-the-end ends-on-signal dies-of-crash-signal small-screen without-soundtrack without-display)
   add_test(NAME demo_${case}
     COMMAND bash ${demo_run} ${case} $<TARGET_FILE:kyla> $<TARGET_FILE:make-test-wav>
             $<TARGET_FILE:kyla_swap_counter> ${KYLA_WITH_XVFB})
