@@ -2,7 +2,7 @@
 # lacks) the soundtrack, and with no display at all. Frames are counted by a preloaded wrapper of
 # the buffer swap.
 add_library(kyla_swap_counter MODULE ${CMAKE_CURRENT_SOURCE_DIR}/swap_counter.cpp)
-target_link_libraries(kyla_swap_counter PRIVATE ${CMAKE_DL_LIBS})
+target_link_libraries(kyla_swap_counter PRIVATE ${CMAKE_DL_LIBS} kyla_warnings)
 
 set(demo_run ${CMAKE_CURRENT_SOURCE_DIR}/demo-run.sh)
 foreach(case plays-to-the-end ends-on-signal dies-of-crash-signal small-screen without-soundtrack without-display)

@@ -40,7 +40,7 @@ void reportMissingShaderFolder() {
   std::fprintf(stderr,
                "kyla-edit: no shader folder at '%s' from '%s'; Ctrl+S cannot reload until it runs from a "
                "folder beside src/ (such as build/); running the embedded shaders\n",
-               kShaderFolder, here.c_str());
+               kShaderFolder, here.string().c_str());
 }
 
 }  // namespace
