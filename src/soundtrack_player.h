@@ -27,7 +27,5 @@ class SoundtrackPlayer {
  private:
   double duration = 0;
   bool playing = false;
-  MediaControl* control = nullptr;
-  MediaSeeking* seeking = nullptr;
-  MediaAudio* audio = nullptr;
+  MediaGraph* graph = nullptr;
 };

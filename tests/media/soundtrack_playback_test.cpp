@@ -248,7 +248,6 @@ TEST_F(SoundtrackPlaybackTest, NoAudioOutputIsAnnouncedOnceOnStandardError) {
 // The level is hundredths of a decibel from -10000 to 0; a request outside that is refused.
 TEST(MediaVolume, RequestsOutsideTheRangeAreRefused) {
   MediaGraph* graph = mediaCreateGraph();
-  MediaAudio* audio = mediaQueryAudio(graph);
   const struct {
     long request;
     MediaResult result;
@@ -258,10 +257,9 @@ TEST(MediaVolume, RequestsOutsideTheRangeAreRefused) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request);
-    EXPECT_EQ(mediaPutVolume(audio, c.request), c.result);
+    EXPECT_EQ(mediaPutVolume(graph, c.request), c.result);
   }
-  mediaRelease(graph);
-  mediaRelease(audio);
+  mediaDestroyGraph(graph);
 }
 
 // Names are UTF-8 all the way to the file system.

@@ -34,14 +34,13 @@ TEST_F(SoundtrackPlayerTest, OpenAsksForVolumeBeforeRenderingThenRewindsAndStops
   EXPECT_EQ(player.open(kSoundtrackFile), kMediaOk);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Song succesfully rendered!\n");
 
-  EXPECT_EQ(fakeMedia().calls, (Calls{"volume -90000", "render", "release graph", "seek 0", "stop"}));
+  EXPECT_EQ(fakeMedia().calls, (Calls{"volume -90000", "render", "seek 0", "stop"}));
   // The request is refused, so the soundtrack keeps its full volume.
   EXPECT_EQ(fakeMedia().volume, 0);
   EXPECT_DOUBLE_EQ(player.lengthSeconds(), 12.3456789);
   EXPECT_EQ(player.position(), 0.0);
   EXPECT_FALSE(fakeMedia().running);
-  // The builder is gone; the three interfaces keep the graph.
-  EXPECT_EQ(fakeMedia().liveReferences, 3);
+  EXPECT_EQ(fakeMedia().liveGraphs, 1);
 }
 
 TEST_F(SoundtrackPlayerTest, OpenReportsEveryResultOtherThanZeroAsFailure) {
@@ -54,7 +53,7 @@ TEST_F(SoundtrackPlayerTest, OpenReportsEveryResultOtherThanZeroAsFailure) {
     EXPECT_EQ(failed.open("missing.wav"), result);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "mp3 rendering failed :(\n");
     // It carries on as after a success: rewound and stopped, with what the graph reports.
-    EXPECT_EQ(fakeMedia().calls, (Calls{"volume -90000", "render", "release graph", "seek 0", "stop"}));
+    EXPECT_EQ(fakeMedia().calls, (Calls{"volume -90000", "render", "seek 0", "stop"}));
     EXPECT_EQ(failed.lengthSeconds(), 0.0);
   }
 }
@@ -131,14 +130,14 @@ TEST_F(SoundtrackPlayerTest, PositionIsReadFromTheGraphEachTime) {
   EXPECT_EQ(player.position(), player.lengthSeconds());
 }
 
-TEST_F(SoundtrackPlayerTest, ReleaseLetsGoOfAudioControlAndSeekingInThatOrder) {
+TEST_F(SoundtrackPlayerTest, ReleaseLetsGoOfTheGraphOnce) {
   openTenSeconds();
   player.release();
-  EXPECT_EQ(fakeMedia().calls, (Calls{"release audio", "release control", "release seeking"}));
-  EXPECT_EQ(fakeMedia().liveReferences, 0);
+  EXPECT_EQ(fakeMedia().calls, Calls{"destroy"});
+  EXPECT_EQ(fakeMedia().liveGraphs, 0);
   // A second release has nothing left to let go of.
   player.release();
-  EXPECT_EQ(fakeMedia().calls.size(), 3u);
+  EXPECT_EQ(fakeMedia().calls.size(), 1u);
 }
 
 TEST_F(SoundtrackPlayerTest, OpeningAgainLetsGoOfTheEarlierGraph) {
@@ -146,6 +145,6 @@ TEST_F(SoundtrackPlayerTest, OpeningAgainLetsGoOfTheEarlierGraph) {
   ::testing::internal::CaptureStdout();
   player.open(kSoundtrackFile);
   ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(fakeMedia().liveReferences, 3);
+  EXPECT_EQ(fakeMedia().liveGraphs, 1);
 }
 }  // namespace

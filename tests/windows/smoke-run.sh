@@ -90,7 +90,8 @@ kyla_pid=$!
 find_box() {
   local id
   for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-    xdotool getwindowgeometry "$id" 2>/dev/null | grep -q 'Geometry: 1920x1080' || { echo "$id"; return 0; }
+    size=$(xdotool getwindowgeometry "$id" 2>/dev/null | sed -n 's/.*Geometry: //p')
+    [ -n "$size" ] && [ "$size" != 1920x1080 ] && { echo "$id $size"; return 0; }
   done
   return 1
 }
@@ -110,5 +111,5 @@ kyla_pid=""
 [ $status -eq 1 ] || fail "without a soundtrack kyla.exe ended with status $status (expected 1)"
 tr -d '\r' < stdout | grep -qx 'mp3 rendering failed :(' || fail "no failure line on standard output"
 grep -q "cannot open soundtrack 'brimvale-tarnel.wav': no such file" stderr || fail "standard error does not say why"
-echo "without a soundtrack: the failure line, '$(tr -d '\r' < stderr | grep soundtrack)', a message box, status 1"
+echo "without a soundtrack: the failure line, '$(tr -d '\r' < stderr | grep soundtrack)', a message box (window ${box% *}, ${box#* }), status 1"
 echo "smoke-run: passed"
