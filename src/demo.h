@@ -1,5 +1,6 @@
 // The demo's run: display, pipeline, soundtrack, then frames until Escape or the soundtrack's end.
-// Shared by the demo and the editing build, which adds its own work before each frame.
+// Shared by the demo, the editing build (which adds its own work before each frame) and the start-up
+// benchmark (which times the steps).
 #pragma once
 
 #include "frame_time.h"
