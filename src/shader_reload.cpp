@@ -20,11 +20,13 @@ constexpr std::uint64_t kDebounceMilliseconds = 500;
 constexpr std::uint32_t kSettleMilliseconds = 200;
 
 struct ShaderFile {
+  ShaderSlot slot;
   const char* name;
   const char* program;
 };
-// The order in which the files are read and rebuilt: the embedded table's order.
-constexpr ShaderFile kShaderFiles[3] = {{"fragment.frag", "scene"}, {"post.frag", "post"}, {"gather.frag", "gather"}};
+// Read and rebuilt in the embedded table's order.
+constexpr ShaderFile kShaderFiles[] = {
+    {kSceneSource, "fragment.frag", "scene"}, {kPostSource, "post.frag", "post"}, {kGatherSource, "gather.frag", "gather"}};
 
 char* failWith(std::FILE* file, char* buffer, int error) {
   std::free(buffer);
@@ -107,8 +109,11 @@ void reloadShaders(GLuint& scene, GLuint& post, GLuint& gather) {
   // Unsigned on purpose: a clock that has wrapped below lastSeen gives a huge difference and reloads.
   if (now - lastSeen > kDebounceMilliseconds) {
     platformSleep(kSettleMilliseconds);
-    GLuint* programs[3] = {&scene, &post, &gather};
-    for (int slot = 0; slot < 3; ++slot) reloadProgram(kShaderFiles[slot], *programs[slot]);
+    GLuint* programs[kShaderSourceCount] = {};
+    programs[kSceneSource] = &scene;
+    programs[kPostSource] = &post;
+    programs[kGatherSource] = &gather;
+    for (const ShaderFile& file : kShaderFiles) reloadProgram(file, *programs[file.slot]);
   }
   // Refreshed on every call that sees the keys held, so holding them reloads once.
   lastSeen = platformMilliseconds();
