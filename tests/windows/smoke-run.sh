@@ -86,12 +86,14 @@ echo "Escape ended the run after $((SECONDS - escape_at)) s with status 0"
 rm -f brimvale-tarnel.wav stdout stderr
 "$wine_run" "$kyla_exe" > stdout 2> stderr &
 kyla_pid=$!
-# The box is the visible window that is not the full-screen one.
+# The box is a visible window smaller than the screen and larger than wine's 1x1 helper windows.
 find_box() {
-  local id
+  local id size width height
   for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
     size=$(xdotool getwindowgeometry "$id" 2>/dev/null | sed -n 's/.*Geometry: //p')
-    [ -n "$size" ] && [ "$size" != 1920x1080 ] && { echo "$id $size"; return 0; }
+    width=${size%x*} height=${size#*x}
+    [ -n "$size" ] && [ "$size" != 1920x1080 ] && [ "${width:-0}" -ge 100 ] && [ "${height:-0}" -ge 40 ] &&
+      { echo "$id $size"; return 0; }
   done
   return 1
 }
