@@ -255,6 +255,7 @@ TEST(CaptureProgram, BadInputGetsOneLineAndAFailingStatus) {
   };
   const Case cases[] = {
       {"--sheet s.png --bogus", "unknown option '--bogus'", ""},
+      {"--png f extra", "unknown option 'extra'", ""},
       {"", "no output chosen", ""},
       {"--png a --mp4 b.mp4", "choose one output", ""},
       {"--fps 0 --still 1 s.png", "--fps: '0'", ""},

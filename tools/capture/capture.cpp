@@ -198,7 +198,7 @@ int captureSheet(Capture& c) {
 
 }  // namespace
 
-int runCapture(int argc, const char* const argv[]) {
+int runCapture(int argc, char* argv[]) {
   CaptureOptions options;
   const std::string parseProblem = parseCaptureOptions(argc, argv, options);
   if (options.help) {

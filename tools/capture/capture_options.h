@@ -33,7 +33,7 @@ struct CaptureOptions {
 };
 
 // Fills options from argv. Returns "" on success, else a one-line description of the problem.
-std::string parseCaptureOptions(int argc, const char* const argv[], CaptureOptions& options);
+std::string parseCaptureOptions(int argc, char* argv[], CaptureOptions& options);
 
 // Checks the times against the soundtrack's length and fills in the defaults that depend on it
 // (the end of the span, the sheet's moments within the soundtrack). Returns "" or the problem.
