@@ -21,3 +21,10 @@ endif()
 # Where the built demo keeps its data, read from its symbol table.
 add_test(NAME demo_sections COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check-sections.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:kyla>)
 set_tests_properties(demo_sections PROPERTIES LABELS system)
+
+# The desktop backend's clock and keys, on a private X server.
+add_executable(sdl_keys_check ${CMAKE_CURRENT_SOURCE_DIR}/sdl_keys_check.cpp)
+target_link_libraries(sdl_keys_check PRIVATE kyla_core kyla_platform)
+add_test(NAME demo_sdl_clock_and_keys
+  COMMAND ${KYLA_WITH_XVFB} ${CMAKE_CURRENT_SOURCE_DIR}/sdl-keys.sh $<TARGET_FILE:sdl_keys_check>)
+set_tests_properties(demo_sdl_clock_and_keys PROPERTIES LABELS system TIMEOUT 120)
