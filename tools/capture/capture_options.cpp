@@ -140,15 +140,12 @@ std::string parseCaptureOptions(int argc, char* argv[], CaptureOptions& options)
         break;
       }
       case kPng:
-        problem = setOutput(CaptureOutput::PngSequence, "--png");
-        options.path = text;
-        break;
       case kMp4:
-        problem = setOutput(CaptureOutput::Mp4, "--mp4");
-        options.path = text;
-        break;
       case kSheet:
-        problem = setOutput(CaptureOutput::Sheet, "--sheet");
+        problem = setOutput(code == kPng   ? CaptureOutput::PngSequence
+                            : code == kMp4 ? CaptureOutput::Mp4
+                                           : CaptureOutput::Sheet,
+                            option.c_str());
         options.path = text;
         break;
       case kStill:
