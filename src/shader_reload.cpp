@@ -20,11 +20,13 @@ constexpr std::uint64_t kDebounceMilliseconds = 500;
 constexpr std::uint32_t kSettleMilliseconds = 200;
 
 struct ShaderFile {
+  ShaderSlot slot;
   const char* name;
   const char* program;
 };
-// The order in which the files are read and rebuilt: the embedded table's order.
-constexpr ShaderFile kShaderFiles[3] = {{"fragment.frag", "scene"}, {"post.frag", "post"}, {"gather.frag", "gather"}};
+// Read and rebuilt in the embedded table's order.
+constexpr ShaderFile kShaderFiles[] = {
+    {kSceneSource, "fragment.frag", "scene"}, {kPostSource, "post.frag", "post"}, {kGatherSource, "gather.frag", "gather"}};
 
 char* failWith(std::FILE* file, char* buffer, int error) {
   std::free(buffer);
@@ -52,7 +54,8 @@ void reloadProgram(const ShaderFile& file, GLuint& program) {
   const std::string path = std::string(kShaderFolder) + file.name;
   char* text = readTextFile(path.c_str());
   if (!text) {
-    const std::string message = "kyla: cannot read shader '" + path + "': " + std::strerror(errno) +
+    const std::string reason = errno == EINVAL ? "not a regular file" : std::strerror(errno);
+    const std::string message = "kyla: cannot read shader '" + path + "': " + reason +
                                 " (run from a folder beside src/, such as build/, and save the file there; the " +
                                 file.program + " program keeps running)";
     platformMessageBox(message.c_str());
@@ -70,16 +73,18 @@ void reloadProgram(const ShaderFile& file, GLuint& program) {
 }  // namespace
 
 char* readTextFile(const char* path) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (!file) {
-    // Windows does not open a folder at all and says "permission denied"; give the real reason.
-    struct stat status = {};
-    if (errno == EACCES && stat(path, &status) == 0 && S_ISDIR(status.st_mode)) errno = EISDIR;
+  // Only regular files are read: opening a pipe without a writer would block for ever, a device
+  // may never end, and a folder has no text (Windows would not even open it).
+  struct stat status = {};
+  if (stat(path, &status) == 0 && !S_ISREG(status.st_mode)) {
+    errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
     return nullptr;
   }
-  // A folder opens, and its end lies at a meaningless offset; refuse it before sizing a buffer.
-  struct stat status = {};
-  if (fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) return failWith(file, nullptr, EISDIR);
+  std::FILE* file = std::fopen(path, "rb");
+  if (!file) return nullptr;
+  // Replaced by something else since the check: refuse it before sizing a buffer.
+  if (fstat(fileno(file), &status) == 0 && !S_ISREG(status.st_mode))
+    return failWith(file, nullptr, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
   if (std::fseek(file, 0, SEEK_END) != 0) return failWith(file, nullptr, errno);
   const long size = std::ftell(file);
   if (size < 0) return failWith(file, nullptr, errno);
@@ -104,8 +109,11 @@ void reloadShaders(GLuint& scene, GLuint& post, GLuint& gather) {
   // Unsigned on purpose: a clock that has wrapped below lastSeen gives a huge difference and reloads.
   if (now - lastSeen > kDebounceMilliseconds) {
     platformSleep(kSettleMilliseconds);
-    GLuint* programs[3] = {&scene, &post, &gather};
-    for (int slot = 0; slot < 3; ++slot) reloadProgram(kShaderFiles[slot], *programs[slot]);
+    GLuint* programs[kShaderSourceCount] = {};
+    programs[kSceneSource] = &scene;
+    programs[kPostSource] = &post;
+    programs[kGatherSource] = &gather;
+    for (const ShaderFile& file : kShaderFiles) reloadProgram(file, *programs[file.slot]);
   }
   // Refreshed on every call that sees the keys held, so holding them reloads once.
   lastSeen = platformMilliseconds();

@@ -11,7 +11,9 @@
 inline constexpr char kShaderFolder[] = "../src/shaders/";
 
 // Reads a whole text file into a NUL-terminated heap buffer, CR LF read as LF. The caller frees it
-// with std::free. Returns nullptr, with errno saying why, when the file cannot be opened or read.
+// with std::free. Returns nullptr, with errno saying why, when the file cannot be opened or read:
+// EISDIR for a folder and EINVAL for anything else that is not a regular file (a pipe, a device),
+// which is refused without being opened.
 char* readTextFile(const char* path);
 
 // When Ctrl+S is held and was last seen more than 500 ms ago, waits 200 ms (the editor may still

@@ -25,32 +25,18 @@
 
 #include "platform/media.h"
 
-struct MediaControl {
-  MediaGraph* graph;
-};
-struct MediaSeeking {
-  MediaGraph* graph;
-};
-struct MediaAudio {
-  MediaGraph* graph;
-};
-
 struct MediaGraph {
-  int references = 1;             // the builder's; each queried interface adds one
   GstElement* playbin = nullptr;  // null when the playback plugins are missing
   bool ready = false;             // a file is rendered and prerolled
   bool ended = false;             // the stream has played to its end since the last seek
   std::int64_t length = 0;        // media time
   std::int64_t lastPosition = 0;  // media time; answers when the sink cannot be queried
-  MediaControl control{this};
-  MediaSeeking seeking{this};
-  MediaAudio audio{this};
 };
 
 namespace {
 constexpr GstClockTime kPrerollTimeout = 5 * GST_SECOND;
 constexpr GstClockTime kSettleTimeout = 5 * GST_SECOND;
-constexpr std::int64_t kNanosecondsPerUnit = 100;
+constexpr auto kNanosecondsPerUnit = static_cast<std::int64_t>(GST_SECOND) / kMediaUnitsPerSecond;
 constexpr long kVolumeSilence = -10000;
 constexpr long kVolumeFull = 0;
 // playbin's GstPlayFlags: audio, with a volume element of its own so that any sink honours it.
@@ -98,16 +84,6 @@ GstElement* makeAudioSink() {
   GstElement* sink = gst_element_factory_make("fakesink", nullptr);
   if (sink) g_object_set(sink, "sync", TRUE, nullptr);
   return sink;
-}
-
-// Linux file names are bytes; the demo's wide names (UCS-4 here) are written as UTF-8. Empty when
-// the name holds no valid character code.
-std::string toUtf8(const wchar_t* text) {
-  static_assert(sizeof(wchar_t) == sizeof(gunichar));
-  gchar* bytes = g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(text), -1, nullptr, nullptr, nullptr);
-  std::string name = bytes ? bytes : "";
-  g_free(bytes);
-  return name;
 }
 
 // The file-system failures, told apart before GStreamer sees the file (its errors for a missing
@@ -209,24 +185,8 @@ MediaResult prerollFile(MediaGraph& graph, const std::string& path) {
   return kMediaOk;
 }
 
-void addReference(MediaGraph* graph) {
-  if (graph) ++graph->references;
-}
-
-void releaseReference(MediaGraph* graph) {
-  if (!graph || --graph->references > 0) return;
-  if (graph->playbin) {
-    gst_element_set_state(graph->playbin, GST_STATE_NULL);
-    gst_object_unref(graph->playbin);
-  }
-  delete graph;
-}
-
-// The graph behind an interface, when a file has been rendered into it.
-template <typename Interface>
-MediaGraph* readyGraph(Interface* interface) {
-  return interface && interface->graph->ready ? interface->graph : nullptr;
-}
+// The graph, when a file has been rendered into it.
+MediaGraph* readyGraph(MediaGraph* graph) { return graph && graph->ready ? graph : nullptr; }
 }  // namespace
 
 MediaGraph* mediaCreateGraph() {
@@ -246,27 +206,16 @@ MediaGraph* mediaCreateGraph() {
   return graph;
 }
 
-MediaControl* mediaQueryControl(MediaGraph* graph) {
-  addReference(graph);
-  return graph ? &graph->control : nullptr;
+void mediaDestroyGraph(MediaGraph* graph) {
+  if (!graph) return;
+  if (graph->playbin) {
+    gst_element_set_state(graph->playbin, GST_STATE_NULL);
+    gst_object_unref(graph->playbin);
+  }
+  delete graph;
 }
 
-MediaSeeking* mediaQuerySeeking(MediaGraph* graph) {
-  addReference(graph);
-  return graph ? &graph->seeking : nullptr;
-}
-
-MediaAudio* mediaQueryAudio(MediaGraph* graph) {
-  addReference(graph);
-  return graph ? &graph->audio : nullptr;
-}
-
-void mediaRelease(MediaGraph* graph) { releaseReference(graph); }
-void mediaRelease(MediaControl* control) { releaseReference(control ? control->graph : nullptr); }
-void mediaRelease(MediaSeeking* seeking) { releaseReference(seeking ? seeking->graph : nullptr); }
-void mediaRelease(MediaAudio* audio) { releaseReference(audio ? audio->graph : nullptr); }
-
-MediaResult mediaRenderFile(MediaGraph* graph, const wchar_t* fileName) {
+MediaResult mediaRenderFile(MediaGraph* graph, const char* fileName) {
   if (!graph || !fileName) return kMediaInvalidArg;
   if (graph->playbin) gst_element_set_state(graph->playbin, GST_STATE_NULL);
   graph->ready = false;
@@ -274,10 +223,14 @@ MediaResult mediaRenderFile(MediaGraph* graph, const wchar_t* fileName) {
   graph->length = 0;
   graph->lastPosition = 0;
 
-  const std::string path = toUtf8(fileName);
+  // Linux file names are bytes, and the name's UTF-8 bytes are that name.
+  const std::string path = fileName;
   MediaResult result = checkReadableFile(path);
   if (result != kMediaOk) return result;
-  if (!graph->playbin) return kMediaNoPlayback;
+  if (!graph->playbin) {
+    std::fputs("kyla: GStreamer has no playbin element (install gstreamer1.0-plugins-base)\n", stderr);
+    return kMediaNoPlayback;
+  }
   result = prerollFile(*graph, path);
   if (result != kMediaOk) {
     gst_element_set_state(graph->playbin, GST_STATE_NULL);
@@ -288,37 +241,29 @@ MediaResult mediaRenderFile(MediaGraph* graph, const wchar_t* fileName) {
   return kMediaOk;
 }
 
-MediaResult mediaRun(MediaControl* control) {
-  MediaGraph* graph = readyGraph(control);
-  if (!graph) return kMediaNotReady;
+MediaResult mediaRun(MediaGraph* graph) {
+  if (!readyGraph(graph)) return kMediaNotReady;
   return gst_element_set_state(graph->playbin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ? kMediaNotAudio
                                                                                              : kMediaOk;
 }
 
-MediaResult mediaStop(MediaControl* control) {
-  MediaGraph* graph = readyGraph(control);
-  if (!graph) return kMediaNotReady;
+MediaResult mediaStop(MediaGraph* graph) {
+  if (!readyGraph(graph)) return kMediaNotReady;
   if (gst_element_set_state(graph->playbin, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) return kMediaNotAudio;
   return waitUntilSettled(*graph);
 }
 
-MediaResult mediaWaitForState(MediaControl* control) {
-  MediaGraph* graph = readyGraph(control);
-  return graph ? waitUntilSettled(*graph) : kMediaOk;
-}
+MediaResult mediaWaitForState(MediaGraph* graph) { return readyGraph(graph) ? waitUntilSettled(*graph) : kMediaOk; }
 
-MediaResult mediaSetTimeFormatMediaTime(MediaSeeking* seeking) { return seeking ? kMediaOk : kMediaInvalidArg; }
-
-MediaResult mediaGetDuration(MediaSeeking* seeking, std::int64_t* duration) {
-  if (!seeking || !duration) return kMediaInvalidArg;
-  *duration = seeking->graph->length;
+MediaResult mediaGetLength(MediaGraph* graph, std::int64_t* length) {
+  if (!graph || !length) return kMediaInvalidArg;
+  *length = graph->length;
   return kMediaOk;
 }
 
-MediaResult mediaGetCurrentPosition(MediaSeeking* seeking, std::int64_t* position) {
-  if (!seeking || !position) return kMediaInvalidArg;
-  MediaGraph* graph = readyGraph(seeking);
-  if (!graph) {
+MediaResult mediaGetPosition(MediaGraph* graph, std::int64_t* position) {
+  if (!graph || !position) return kMediaInvalidArg;
+  if (!readyGraph(graph)) {
     *position = 0;
     return kMediaOk;
   }
@@ -333,9 +278,8 @@ MediaResult mediaGetCurrentPosition(MediaSeeking* seeking, std::int64_t* positio
   return kMediaOk;
 }
 
-MediaResult mediaSetCurrentPosition(MediaSeeking* seeking, std::int64_t position) {
-  MediaGraph* graph = readyGraph(seeking);
-  if (!graph) return kMediaNotReady;
+MediaResult mediaSetPosition(MediaGraph* graph, std::int64_t position) {
+  if (!readyGraph(graph)) return kMediaNotReady;
   const std::int64_t target = std::clamp<std::int64_t>(position, 0, graph->length);
   readBus(*graph);  // an end reached before this seek belongs to the old position
   if (!gst_element_seek_simple(graph->playbin, GST_FORMAT_TIME,
@@ -347,17 +291,9 @@ MediaResult mediaSetCurrentPosition(MediaSeeking* seeking, std::int64_t position
   return waitUntilSettled(*graph);
 }
 
-MediaResult mediaPutVolume(MediaAudio* audio, long volume) {
-  if (!audio || volume < kVolumeSilence || volume > kVolumeFull) return kMediaInvalidArg;
+MediaResult mediaPutVolume(MediaGraph* graph, long volume) {
+  if (!graph || volume < kVolumeSilence || volume > kVolumeFull) return kMediaInvalidArg;
   const double gain = std::pow(10.0, static_cast<double>(volume) / 2000.0);
-  if (audio->graph->playbin) g_object_set(audio->graph->playbin, "volume", gain, nullptr);
-  return kMediaOk;
-}
-
-MediaResult mediaGetVolume(MediaAudio* audio, long* volume) {
-  if (!audio || !volume) return kMediaInvalidArg;
-  gdouble gain = 1.0;
-  if (audio->graph->playbin) g_object_get(audio->graph->playbin, "volume", &gain, nullptr);
-  *volume = gain > 0 ? std::clamp(std::lround(2000.0 * std::log10(gain)), kVolumeSilence, kVolumeFull) : kVolumeSilence;
+  if (graph->playbin) g_object_set(graph->playbin, "volume", gain, nullptr);
   return kMediaOk;
 }

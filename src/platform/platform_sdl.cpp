@@ -4,10 +4,17 @@
 // a full-screen mode of that size when the screen offers one. SDL undoes the mode change when its
 // video subsystem shuts down, so every way out that we can catch goes through SDL_Quit: exit(),
 // platformExit(), Ctrl+C and SIGTERM (which end the run as Escape does), and the crash signals.
-// A SIGKILL cannot be caught; the mode then stays as it was left.
+// SDL_Quit is not async-signal-safe: after a crash under an X11, driver or allocator lock it can
+// hang, so the crash path is bounded by an alarm that ends the process with _exit. A SIGKILL
+// cannot be caught; the mode then stays as it was left.
+//
+// Keys are read by key code, the key's meaning in the keyboard layout (S is the key labelled S),
+// both for "pressed since the last query" and for "down now". The millisecond clock starts above
+// the shader reload's debounce, so the first Ctrl+S after start always reloads.
 //
 // Depends on SDL2 and a GL 4.3 compatibility-profile driver.
 #include <SDL.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
@@ -18,38 +25,44 @@
 
 namespace {
 
-constexpr int kKeyCount = 7;
+// How long the crash path may take to give the screen its mode back before the process ends.
+constexpr unsigned kCrashRestoreSeconds = 2;
+// Added to SDL's ticks, which count from SDL's start: more than the reload debounce (500 ms).
+constexpr std::uint32_t kClockStartMilliseconds = 1000;
+
 // Key-downs seen since the last query of each key; set by the event watch as events arrive.
 std::atomic<bool> pressedSinceQuery[kKeyCount] = {};
 volatile std::sig_atomic_t stopRequested = 0;
 volatile std::sig_atomic_t shuttingDown = 0;
+volatile std::sig_atomic_t crashSignal = 0;
 SDL_Window* window = nullptr;
 
-int keyIndex(SDL_Keycode key) {
+bool isKey(Key key, SDL_Keycode code) {
   switch (key) {
-    case SDLK_ESCAPE: return static_cast<int>(Key::Escape);
-    case SDLK_LCTRL:
-    case SDLK_RCTRL: return static_cast<int>(Key::Control);
-    case SDLK_s: return static_cast<int>(Key::S);
-    case SDLK_SPACE: return static_cast<int>(Key::Space);
-    case SDLK_LEFT: return static_cast<int>(Key::Left);
-    case SDLK_RIGHT: return static_cast<int>(Key::Right);
-    case SDLK_HOME: return static_cast<int>(Key::Home);
-    default: return -1;
+    case Key::Escape: return code == SDLK_ESCAPE;
+    case Key::Control: return code == SDLK_LCTRL || code == SDLK_RCTRL;
+    case Key::S: return code == SDLK_s;
+    case Key::Space: return code == SDLK_SPACE;
+    case Key::Left: return code == SDLK_LEFT;
+    case Key::Right: return code == SDLK_RIGHT;
+    case Key::Home: return code == SDLK_HOME;
   }
+  return false;
 }
 
+int keyIndex(SDL_Keycode code) {
+  for (int index = 0; index < kKeyCount; ++index)
+    if (isKey(static_cast<Key>(index), code)) return index;
+  return -1;
+}
+
+// The keyboard state is kept by physical position; each position held is read as the key code
+// the layout gives it.
 bool keyIsDownNow(Key key) {
-  const Uint8* state = SDL_GetKeyboardState(nullptr);
-  switch (key) {
-    case Key::Escape: return state[SDL_SCANCODE_ESCAPE];
-    case Key::Control: return state[SDL_SCANCODE_LCTRL] || state[SDL_SCANCODE_RCTRL];
-    case Key::S: return state[SDL_SCANCODE_S];
-    case Key::Space: return state[SDL_SCANCODE_SPACE];
-    case Key::Left: return state[SDL_SCANCODE_LEFT];
-    case Key::Right: return state[SDL_SCANCODE_RIGHT];
-    case Key::Home: return state[SDL_SCANCODE_HOME];
-  }
+  int count = 0;
+  const Uint8* state = SDL_GetKeyboardState(&count);
+  for (int scancode = 0; scancode < count; ++scancode)
+    if (state[scancode] && isKey(key, SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(scancode)))) return true;
   return false;
 }
 
@@ -65,8 +78,18 @@ int recordKeyDown(void*, SDL_Event* event) {
 
 void requestStop(int) { stopRequested = 1; }
 
-// A crash still gives the screen its mode back before the process dies of the signal.
+// The crash path has run out of time: ends the process as the crash signal would have.
+void endCrashedProcess(int) { _exit(128 + crashSignal); }
+
+// A crash still gives the screen its mode back before the process dies of the signal, if SDL can
+// do that within kCrashRestoreSeconds.
 void restoreDisplayAndDie(int signal) {
+  crashSignal = signal;
+  struct sigaction timeout = {};
+  timeout.sa_handler = endCrashedProcess;
+  sigemptyset(&timeout.sa_mask);
+  sigaction(SIGALRM, &timeout, nullptr);
+  alarm(kCrashRestoreSeconds);
   if (!shuttingDown) {
     shuttingDown = 1;
     SDL_Quit();
@@ -248,7 +271,7 @@ void platformMessageBox(const char* text) {
 
 void platformSwapBuffers() { SDL_GL_SwapWindow(window); }
 
-std::uint32_t platformMilliseconds() { return SDL_GetTicks(); }
+std::uint32_t platformMilliseconds() { return SDL_GetTicks() + kClockStartMilliseconds; }
 
 void platformSleep(std::uint32_t milliseconds) { SDL_Delay(milliseconds); }
 

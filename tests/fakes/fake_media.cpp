@@ -4,16 +4,10 @@
 #include <string>
 
 struct MediaGraph {};
-struct MediaControl {};
-struct MediaSeeking {};
-struct MediaAudio {};
 
 namespace {
 FakeMedia state;
 MediaGraph graph;
-MediaControl control;
-MediaSeeking seeking;
-MediaAudio audio;
 
 void record(std::string call) { state.calls.push_back(std::move(call)); }
 }  // namespace
@@ -22,50 +16,38 @@ FakeMedia& fakeMedia() { return state; }
 void resetFakeMedia() { state = FakeMedia{}; }
 
 MediaGraph* mediaCreateGraph() {
-  ++state.liveReferences;
+  ++state.liveGraphs;
   return &graph;
 }
-MediaControl* mediaQueryControl(MediaGraph*) {
-  ++state.liveReferences;
-  return &control;
+void mediaDestroyGraph(MediaGraph* destroyed) {
+  if (!destroyed) return;
+  --state.liveGraphs;
+  record("destroy");
 }
-MediaSeeking* mediaQuerySeeking(MediaGraph*) {
-  ++state.liveReferences;
-  return &seeking;
-}
-MediaAudio* mediaQueryAudio(MediaGraph*) {
-  ++state.liveReferences;
-  return &audio;
-}
-void mediaRelease(MediaGraph*) { --state.liveReferences; record("release graph"); }
-void mediaRelease(MediaControl*) { --state.liveReferences; record("release control"); }
-void mediaRelease(MediaSeeking*) { --state.liveReferences; record("release seeking"); }
-void mediaRelease(MediaAudio*) { --state.liveReferences; record("release audio"); }
 
-MediaResult mediaRenderFile(MediaGraph*, const wchar_t*) {
+MediaResult mediaRenderFile(MediaGraph*, const char*) {
   record("render");
   return state.renderResult;
 }
-MediaResult mediaRun(MediaControl*) {
+MediaResult mediaRun(MediaGraph*) {
   record("run");
   state.running = true;
   return kMediaOk;
 }
-MediaResult mediaStop(MediaControl*) {
+MediaResult mediaStop(MediaGraph*) {
   record("stop");
   state.running = false;
   return kMediaOk;
 }
-MediaResult mediaWaitForState(MediaControl*) {
+MediaResult mediaWaitForState(MediaGraph*) {
   record("wait");
   return kMediaOk;
 }
-MediaResult mediaSetTimeFormatMediaTime(MediaSeeking*) { return kMediaOk; }
-MediaResult mediaGetDuration(MediaSeeking*, std::int64_t* duration) {
-  *duration = state.duration;
+MediaResult mediaGetLength(MediaGraph*, std::int64_t* length) {
+  *length = state.duration;
   return kMediaOk;
 }
-MediaResult mediaGetCurrentPosition(MediaSeeking*, std::int64_t* position) {
+MediaResult mediaGetPosition(MediaGraph*, std::int64_t* position) {
   if (!state.positionScript.empty()) {
     state.position = state.positionScript.front();
     state.positionScript.pop_front();
@@ -73,18 +55,14 @@ MediaResult mediaGetCurrentPosition(MediaSeeking*, std::int64_t* position) {
   *position = state.position;
   return kMediaOk;
 }
-MediaResult mediaSetCurrentPosition(MediaSeeking*, std::int64_t position) {
+MediaResult mediaSetPosition(MediaGraph*, std::int64_t position) {
   record("seek " + std::to_string(position));
   state.position = position;
   return kMediaOk;
 }
-MediaResult mediaPutVolume(MediaAudio*, long volume) {
+MediaResult mediaPutVolume(MediaGraph*, long volume) {
   record("volume " + std::to_string(volume));
   if (volume < -10000 || volume > 0) return kMediaInvalidArg;
   state.volume = volume;
-  return kMediaOk;
-}
-MediaResult mediaGetVolume(MediaAudio*, long* volume) {
-  *volume = state.volume;
   return kMediaOk;
 }

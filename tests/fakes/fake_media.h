@@ -11,13 +11,13 @@
 
 struct FakeMedia {
   MediaResult renderResult = kMediaOk;
-  std::int64_t duration = 0;       // 100-ns units
+  std::int64_t duration = 0;       // media time units
   std::int64_t position = 0;       // what the next position query reports when no script is left
   std::deque<std::int64_t> positionScript;  // consumed one per position query, before `position`
   bool running = false;
   long volume = 0;                 // last accepted volume
   std::vector<std::string> calls;  // "run", "stop", "seek <units>", "volume <v>", "render", ...
-  int liveReferences = 0;          // builder and interfaces not yet released
+  int liveGraphs = 0;              // created and not yet destroyed
 };
 
 FakeMedia& fakeMedia();

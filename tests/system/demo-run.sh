@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Whole-program checks of the demo, one case per call:
 #   demo-run.sh CASE KYLA MAKE_TEST_WAV SWAP_COUNTER WITH_XVFB
-# CASE is plays-to-the-end, ends-on-signal, small-screen, without-soundtrack or without-display. Each run happens in a fresh
+# CASE is plays-to-the-end, ends-on-signal, dies-of-crash-signal, small-screen, without-soundtrack or
+# without-display. Each run happens in a fresh
 # temporary working directory; cases that need a screen start their own X server.
 set -u
 case_name=$1 kyla=$2 make_test_wav=$3 swap_counter=$4 with_xvfb=$5
@@ -91,6 +92,17 @@ case "$case_name" in
       [ "$rc" -eq 0 ] || fail "exit status $rc after SIG$signal, expected 0"
       expect_stdout "Song succesfully rendered!"
       [ "$frames" -ge 1 ] || fail "no frame was presented before SIG$signal ended the run"
+      [ "$exit_at" -le 90000 ] || fail "SIG$signal did not end the run before the soundtrack's end"
+    done
+    ;;
+  dies-of-crash-signal)
+    # A crash signal still ends the process by that signal, after the display is given back (or
+    # the bounded wait for it has run out).
+    if [ -z "${DISPLAY:-}" ]; then exec bash "$with_xvfb" bash "$0" "$@"; fi
+    "$make_test_wav" 100 brimvale-tarnel.wav || exit 1
+    for signal in SEGV ABRT; do
+      run_demo "$signal"
+      [ "$rc" -eq $((128 + $(kill -l "$signal"))) ] || fail "exit status $rc after SIG$signal, expected death by it"
       [ "$exit_at" -le 90000 ] || fail "SIG$signal did not end the run before the soundtrack's end"
     done
     ;;

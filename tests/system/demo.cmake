@@ -2,10 +2,10 @@
 # lacks) the soundtrack, and with no display at all. Frames are counted by a preloaded wrapper of
 # the buffer swap.
 add_library(kyla_swap_counter MODULE ${CMAKE_CURRENT_SOURCE_DIR}/swap_counter.cpp)
-target_link_libraries(kyla_swap_counter PRIVATE ${CMAKE_DL_LIBS})
+target_link_libraries(kyla_swap_counter PRIVATE ${CMAKE_DL_LIBS} kyla_warnings)
 
 set(demo_run ${CMAKE_CURRENT_SOURCE_DIR}/demo-run.sh)
-foreach(case plays-to-the-end ends-on-signal small-screen without-soundtrack without-display)
+foreach(case plays-to-the-end ends-on-signal dies-of-crash-signal small-screen without-soundtrack without-display)
   add_test(NAME demo_${case}
     COMMAND bash ${demo_run} ${case} $<TARGET_FILE:kyla> $<TARGET_FILE:make-test-wav>
             $<TARGET_FILE:kyla_swap_counter> ${KYLA_WITH_XVFB})
@@ -17,3 +17,14 @@ if(TARGET startup-bench)
   set_tests_properties(startup_bench_help PROPERTIES LABELS system
     PASS_REGULAR_EXPRESSION "usage: startup-bench .*first presented frame")
 endif()
+
+# Where the built demo keeps its data, read from its symbol table.
+add_test(NAME demo_sections COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check-sections.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:kyla>)
+set_tests_properties(demo_sections PROPERTIES LABELS system)
+
+# The desktop backend's clock and keys, on a private X server.
+add_executable(sdl_keys_check ${CMAKE_CURRENT_SOURCE_DIR}/sdl_keys_check.cpp)
+target_link_libraries(sdl_keys_check PRIVATE kyla_core kyla_platform)
+add_test(NAME demo_sdl_clock_and_keys
+  COMMAND ${KYLA_WITH_XVFB} ${CMAKE_CURRENT_SOURCE_DIR}/sdl-keys.sh $<TARGET_FILE:sdl_keys_check>)
+set_tests_properties(demo_sdl_clock_and_keys PROPERTIES LABELS system TIMEOUT 120)

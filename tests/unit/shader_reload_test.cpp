@@ -1,6 +1,9 @@
 // Shader reload on the fake platform: the Ctrl+S debounce, and what happens to each program when
 // its file is missing, unreadable or does not compile.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
@@ -88,6 +91,13 @@ TEST_F(ShaderReload, KeepsTheRunningProgramOfAFileThatCannotBeUsed) {
          t.remove("gather.frag");
          std::filesystem::create_directory(t.shaderPath("gather.frag"));
        }, 2, "cannot read shader '../src/shaders/gather.frag': Is a directory"},
+#ifndef _WIN32
+      // Opening a pipe that no one writes to would block the reload, and the frame loop, for ever.
+      {"post.frag is a pipe without a writer", [](const ScratchShaderTree& t) {
+         t.remove("post.frag");
+         ASSERT_EQ(mkfifo(t.shaderPath("post.frag").c_str(), 0600), 0);
+       }, 1, "cannot read shader '../src/shaders/post.frag': not a regular file"},
+#endif
       {"fragment.frag does not compile", [](const ScratchShaderTree&) { fakePlatform().nextCompileFails = true; },
        0, "0:1(1): error: syntax error"},
   };
@@ -143,6 +153,12 @@ TEST(ReadTextFile, ReadsCrLfAsLfAndReportsWhatItCannotRead) {
   errno = 0;
   EXPECT_EQ(readTextFile("../src/shaders"), nullptr);
   EXPECT_EQ(errno, EISDIR);
+#ifndef _WIN32
+  ASSERT_EQ(mkfifo("../src/shaders/pipe.frag", 0600), 0);
+  errno = 0;
+  EXPECT_EQ(readTextFile("../src/shaders/pipe.frag"), nullptr);
+  EXPECT_EQ(errno, EINVAL);
+#endif
 }
 
 }  // namespace

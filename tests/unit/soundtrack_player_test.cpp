@@ -19,7 +19,7 @@ class SoundtrackPlayerTest : public ::testing::Test {
   void openTenSeconds() {
     fakeMedia().duration = kTenSeconds;
     ::testing::internal::CaptureStdout();
-    player.open(L"brimvale-tarnel.wav");
+    player.open(kSoundtrackFile);
     ::testing::internal::GetCapturedStdout();
     fakeMedia().calls.clear();
   }
@@ -31,17 +31,16 @@ TEST_F(SoundtrackPlayerTest, OpenAsksForVolumeBeforeRenderingThenRewindsAndStops
   fakeMedia().duration = 123456789;
   fakeMedia().position = 5;
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(player.open(L"brimvale-tarnel.wav"), kMediaOk);
+  EXPECT_EQ(player.open(kSoundtrackFile), kMediaOk);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Song succesfully rendered!\n");
 
-  EXPECT_EQ(fakeMedia().calls, (Calls{"volume -90000", "render", "release graph", "seek 0", "stop"}));
+  EXPECT_EQ(fakeMedia().calls, (Calls{"volume -90000", "render", "seek 0", "stop"}));
   // The request is refused, so the soundtrack keeps its full volume.
   EXPECT_EQ(fakeMedia().volume, 0);
   EXPECT_DOUBLE_EQ(player.lengthSeconds(), 12.3456789);
   EXPECT_EQ(player.position(), 0.0);
   EXPECT_FALSE(fakeMedia().running);
-  // The builder is gone; the three interfaces keep the graph.
-  EXPECT_EQ(fakeMedia().liveReferences, 3);
+  EXPECT_EQ(fakeMedia().liveGraphs, 1);
 }
 
 TEST_F(SoundtrackPlayerTest, OpenReportsEveryResultOtherThanZeroAsFailure) {
@@ -51,10 +50,10 @@ TEST_F(SoundtrackPlayerTest, OpenReportsEveryResultOtherThanZeroAsFailure) {
     fakeMedia().renderResult = result;
     SoundtrackPlayer failed;
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(failed.open(L"missing.wav"), result);
+    EXPECT_EQ(failed.open("missing.wav"), result);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "mp3 rendering failed :(\n");
     // It carries on as after a success: rewound and stopped, with what the graph reports.
-    EXPECT_EQ(fakeMedia().calls, (Calls{"volume -90000", "render", "release graph", "seek 0", "stop"}));
+    EXPECT_EQ(fakeMedia().calls, (Calls{"volume -90000", "render", "seek 0", "stop"}));
     EXPECT_EQ(failed.lengthSeconds(), 0.0);
   }
 }
@@ -131,21 +130,21 @@ TEST_F(SoundtrackPlayerTest, PositionIsReadFromTheGraphEachTime) {
   EXPECT_EQ(player.position(), player.lengthSeconds());
 }
 
-TEST_F(SoundtrackPlayerTest, ReleaseLetsGoOfAudioControlAndSeekingInThatOrder) {
+TEST_F(SoundtrackPlayerTest, ReleaseLetsGoOfTheGraphOnce) {
   openTenSeconds();
   player.release();
-  EXPECT_EQ(fakeMedia().calls, (Calls{"release audio", "release control", "release seeking"}));
-  EXPECT_EQ(fakeMedia().liveReferences, 0);
+  EXPECT_EQ(fakeMedia().calls, Calls{"destroy"});
+  EXPECT_EQ(fakeMedia().liveGraphs, 0);
   // A second release has nothing left to let go of.
   player.release();
-  EXPECT_EQ(fakeMedia().calls.size(), 3u);
+  EXPECT_EQ(fakeMedia().calls.size(), 1u);
 }
 
 TEST_F(SoundtrackPlayerTest, OpeningAgainLetsGoOfTheEarlierGraph) {
   openTenSeconds();
   ::testing::internal::CaptureStdout();
-  player.open(L"brimvale-tarnel.wav");
+  player.open(kSoundtrackFile);
   ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(fakeMedia().liveReferences, 3);
+  EXPECT_EQ(fakeMedia().liveGraphs, 1);
 }
 }  // namespace

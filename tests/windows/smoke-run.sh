@@ -8,7 +8,9 @@
 #    output, a first presented frame whose every pixel sits at the post pass's dark floor (the
 #    tone curve and gamma applied to black, about 4/255), then Escape (sent with xdotool) ends the
 #    run with exit status 0.
-# 2. Without a soundtrack: the failure line, the reason on standard error, exit status 1.
+# 2. Without a soundtrack: the failure line, the reason on standard error and in a message box
+#    (kyla.exe is a GUI program: nobody reads its standard error), and exit status 1 once the box
+#    is dismissed (with Return, sent with xdotool).
 # The screenshot is left in OUT_DIR/first-frame.png, and the run's wine prefix in OUT_DIR.
 set -u
 [ $# -eq 5 ] || { echo "usage: smoke-run.sh WINE_RUN KYLA_EXE MAKE_TEST_WAV_EXE FRAME_CHECK OUT_DIR" >&2; exit 2; }
@@ -80,12 +82,36 @@ xdotool keyup Escape
 [ $status -eq 0 ] || fail "kyla.exe ended with status $status after Escape (expected 0)"
 echo "Escape ended the run after $((SECONDS - escape_at)) s with status 0"
 
-# No soundtrack: the failure line, the reason, and status 1.
+# No soundtrack: the failure line, the reason, a message box, and status 1 once it is dismissed.
 rm -f brimvale-tarnel.wav stdout stderr
-timeout 120 "$wine_run" "$kyla_exe" > stdout 2> stderr
+"$wine_run" "$kyla_exe" > stdout 2> stderr &
+kyla_pid=$!
+# The box is a visible window smaller than the screen and larger than wine's 1x1 helper windows.
+find_box() {
+  local id size width height
+  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+    size=$(xdotool getwindowgeometry "$id" 2>/dev/null | sed -n 's/.*Geometry: //p')
+    width=${size%x*} height=${size#*x}
+    [ -n "$size" ] && [ "$size" != 1920x1080 ] && [ "${width:-0}" -ge 100 ] && [ "${height:-0}" -ge 40 ] &&
+      { echo "$id $size"; return 0; }
+  done
+  return 1
+}
+box=""
+deadline=$((SECONDS + 120))
+while [ $SECONDS -lt $deadline ] && kill -0 "$kyla_pid" 2>/dev/null; do
+  if [ -z "$box" ] && grep -q "cannot open soundtrack" stderr; then box=$(find_box); fi
+  # Focus goes to the box when it opens; Return presses its OK button.
+  [ -n "$box" ] && xdotool key Return
+  sleep 0.5
+done
+kill -0 "$kyla_pid" 2>/dev/null && fail "without a soundtrack kyla.exe still runs after 120 s (box: ${box:-none seen})"
+wait "$kyla_pid"
 status=$?
+kyla_pid=""
+[ -n "$box" ] || fail "without a soundtrack kyla.exe showed no message box"
 [ $status -eq 1 ] || fail "without a soundtrack kyla.exe ended with status $status (expected 1)"
 tr -d '\r' < stdout | grep -qx 'mp3 rendering failed :(' || fail "no failure line on standard output"
 grep -q "cannot open soundtrack 'brimvale-tarnel.wav': no such file" stderr || fail "standard error does not say why"
-echo "without a soundtrack: the failure line, '$(tr -d '\r' < stderr | grep soundtrack)', status 1"
+echo "without a soundtrack: the failure line, '$(tr -d '\r' < stderr | grep soundtrack)', a message box (window ${box% *}, ${box#* }), status 1"
 echo "smoke-run: passed"

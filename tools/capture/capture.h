@@ -3,4 +3,4 @@
 // 0 on success, 2 for bad input, 1 for a failure while working, 130 when stopped by Ctrl+C.
 #pragma once
 
-int runCapture(int argc, const char* const argv[]);
+int runCapture(int argc, char* argv[]);

@@ -1,14 +1,15 @@
 #include "capture_options.h"
 
+#include <getopt.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "capture_schedule.h"
+#include "options.h"
 
 namespace {
 
@@ -39,12 +40,9 @@ bool parseSeconds(const std::string& text, std::int64_t& us) {
   return true;
 }
 
+// A whole number of 0 or more, digits only: no sign.
 bool parseCount(const std::string& text, int& value) {
-  if (text.empty() || text.size() > 9) return false;
-  for (char c : text)
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-  value = std::atoi(text.c_str());
-  return true;
+  return !text.empty() && std::isdigit(static_cast<unsigned char>(text[0])) && parseNumber(text.c_str(), value);
 }
 
 std::string badTime(const char* option, const std::string& text) {
@@ -89,73 +87,92 @@ std::string formatSeconds(std::int64_t us) {
   return text + "." + digits;
 }
 
-std::string parseCaptureOptions(int argc, const char* const argv[], CaptureOptions& options) {
+std::string parseCaptureOptions(int argc, char* argv[], CaptureOptions& options) {
+  enum : int { kFrom = 1, kTo, kFps, kWarmup, kPng, kSheet, kMp4, kAt, kSoundtrack, kStill };
+  const option longOptions[] = {{"from", required_argument, nullptr, kFrom},
+                                {"to", required_argument, nullptr, kTo},
+                                {"fps", required_argument, nullptr, kFps},
+                                {"warmup", required_argument, nullptr, kWarmup},
+                                {"png", required_argument, nullptr, kPng},
+                                {"sheet", required_argument, nullptr, kSheet},
+                                {"mp4", required_argument, nullptr, kMp4},
+                                {"at", required_argument, nullptr, kAt},
+                                {"soundtrack", required_argument, nullptr, kSoundtrack},
+                                {"still", required_argument, nullptr, kStill},
+                                {"help", no_argument, nullptr, 'h'},
+                                {}};
   auto setOutput = [&](CaptureOutput output, const char* option) -> std::string {
     if (options.output != CaptureOutput::None) return std::string("choose one output; ") + option + " is a second one";
     options.output = output;
     return "";
   };
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    auto value = [&](std::string& text) {
-      if (i + 1 >= argc) return false;
-      text = argv[++i];
-      return true;
-    };
-    std::string text;
-    std::string problem;
-    if (option == "--help" || option == "-h") {
+  // '+': stop at the first argument that is not an option (--still takes the one after its time
+  // itself); ':': a missing value is told apart from an unknown option.
+  int index = 0;
+  for (int code; (code = getopt_long(argc, argv, "+:h", longOptions, &index)) != -1;) {
+    if (code == 'h') {
       options.help = true;
       return "";
     }
-    if (option == "--from" || option == "--to" || option == "--fps" || option == "--warmup" ||
-        option == "--png" || option == "--sheet" || option == "--mp4" || option == "--at" ||
-        option == "--soundtrack" || option == "--still") {
-      if (!value(text) || text.empty()) return option + " needs a value";
-    }
-    if (option == "--from" || option == "--to") {
-      std::int64_t us = 0;
-      if (!parseSeconds(text, us)) return badTime(option.c_str(), text);
-      (option == "--from" ? options.fromUs : options.toUs) = us;
-    } else if (option == "--fps") {
-      if (!parseCount(text, options.fps) || options.fps < 1 || options.fps > kMaxFps)
-        return "--fps: '" + text + "' is not a whole number of frames per second from 1 to " + std::to_string(kMaxFps);
-    } else if (option == "--warmup") {
-      int frames = 0;
-      if (!parseCount(text, frames)) return "--warmup: '" + text + "' is not a whole number of frames";
-      options.warmup = frames;
-    } else if (option == "--png") {
-      problem = setOutput(CaptureOutput::PngSequence, "--png");
-      options.path = text;
-    } else if (option == "--mp4") {
-      problem = setOutput(CaptureOutput::Mp4, "--mp4");
-      options.path = text;
-    } else if (option == "--sheet") {
-      problem = setOutput(CaptureOutput::Sheet, "--sheet");
-      options.path = text;
-    } else if (option == "--still") {
-      problem = setOutput(CaptureOutput::Still, "--still");
-      if (problem.empty() && !parseSeconds(text, options.stillUs)) return badTime("--still", text);
-      if (i + 1 >= argc || !*argv[i + 1]) return "--still needs a time and a file, such as --still 14 still.png";
-      options.path = argv[++i];
-    } else if (option == "--at") {
-      options.sheetUs.clear();
-      std::size_t start = 0;
-      while (start <= text.size()) {
-        const std::size_t comma = std::min(text.find(',', start), text.size());
-        const std::string item = text.substr(start, comma - start);
+    // getopt_long has stepped past the option it could not take, and sets no index for it.
+    if (code == '?') return "unknown option '" + std::string(argv[optind - 1]) + "'";
+    if (code == ':') return std::string(argv[optind - 1]) + " needs a value";
+    const std::string option = std::string("--") + longOptions[index].name;
+    if (!*optarg) return option + " needs a value";
+    const std::string text = optarg;
+    std::string problem;
+    switch (code) {
+      case kFrom:
+      case kTo: {
         std::int64_t us = 0;
-        if (!parseSeconds(item, us)) return badTime("--at", item);
-        options.sheetUs.push_back(us);
-        start = comma + 1;
+        if (!parseSeconds(text, us)) return badTime(option.c_str(), text);
+        (code == kFrom ? options.fromUs : options.toUs) = us;
+        break;
       }
-    } else if (option == "--soundtrack") {
-      options.soundtrack = text;
-    } else {
-      return "unknown option '" + option + "'";
+      case kFps:
+        if (!parseCount(text, options.fps) || options.fps < 1 || options.fps > kMaxFps)
+          return "--fps: '" + text + "' is not a whole number of frames per second from 1 to " + std::to_string(kMaxFps);
+        break;
+      case kWarmup: {
+        int frames = 0;
+        if (!parseCount(text, frames)) return "--warmup: '" + text + "' is not a whole number of frames";
+        options.warmup = frames;
+        break;
+      }
+      case kPng:
+      case kMp4:
+      case kSheet:
+        problem = setOutput(code == kPng   ? CaptureOutput::PngSequence
+                            : code == kMp4 ? CaptureOutput::Mp4
+                                           : CaptureOutput::Sheet,
+                            option.c_str());
+        options.path = text;
+        break;
+      case kStill:
+        problem = setOutput(CaptureOutput::Still, "--still");
+        if (problem.empty() && !parseSeconds(text, options.stillUs)) return badTime("--still", text);
+        if (optind >= argc || !*argv[optind]) return "--still needs a time and a file, such as --still 14 still.png";
+        options.path = argv[optind++];
+        break;
+      case kAt: {
+        options.sheetUs.clear();
+        std::size_t start = 0;
+        while (start <= text.size()) {
+          const std::size_t comma = std::min(text.find(',', start), text.size());
+          const std::string item = text.substr(start, comma - start);
+          std::int64_t us = 0;
+          if (!parseSeconds(item, us)) return badTime("--at", item);
+          options.sheetUs.push_back(us);
+          start = comma + 1;
+        }
+        break;
+      }
+      case kSoundtrack: options.soundtrack = text; break;
+      default: break;
     }
     if (!problem.empty()) return problem;
   }
+  if (optind < argc) return "unknown option '" + std::string(argv[optind]) + "'";
   if (options.output == CaptureOutput::None) return "no output chosen: give one of --png, --still, --sheet or --mp4";
   const bool span = options.output == CaptureOutput::PngSequence || options.output == CaptureOutput::Mp4;
   if (!span && (options.fromUs || options.toUs)) return "--from and --to go with --png or --mp4; a still or a sheet takes its own times";
