@@ -35,6 +35,7 @@ endif()
 
 # The tools that build for Windows. The editing build's frame library is there for the unit
 # tests; its program is linked against the Linux desktop backends, so it is left out of `all`.
+add_subdirectory(tools/options)
 add_subdirectory(tools/wav)
 add_subdirectory(tools/edit EXCLUDE_FROM_ALL)
 

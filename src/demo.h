@@ -8,14 +8,43 @@
 #include "platform/platform.h"
 #include "soundtrack_player.h"
 
-inline constexpr wchar_t kSoundtrackFile[] = L"brimvale-tarnel.wav";
-
 // The display mode the demo asks for, kept in the data section ".screens".
 extern DisplayMode displayMode;
 
-// Opens the soundtrack. On failure, after the player's own line, prints the reason to standard
-// error naming the file, and returns false.
-bool openSoundtrack(SoundtrackPlayer& player, const wchar_t* fileName);
+// Opens the soundtrack (a UTF-8 name). On failure, after the player's own line, says why, naming
+// the file: on standard error, and on Windows, where the demo has no console, in a message box
+// too. Returns false then.
+bool openSoundtrack(SoundtrackPlayer& player, const char* fileName);
+
+// The steps of the demo's start-up, in order, as startDemo reports them.
+enum class StartStep { DisplayOpen, PipelineReady, SoundtrackOpen };
+
+// Start-up as the demo does it: the display, the pipeline from the embedded shaders, then the
+// soundtrack, which it starts playing. after(step) runs after each step that succeeded. Returns
+// false, having said why, when the display or the soundtrack cannot be had.
+template <typename AfterStep>
+bool startDemo(Pipeline& pipeline, SoundtrackPlayer& player, const char* soundtrackFile, AfterStep&& after) {
+  if (!platformOpenDisplay(displayMode)) return false;
+  after(StartStep::DisplayOpen);
+  setUpPipeline(pipeline, shaderSources);
+  after(StartStep::PipelineReady);
+  if (!openSoundtrack(player, soundtrackFile)) return false;
+  after(StartStep::SoundtrackOpen);
+  player.play();
+  return true;
+}
+
+// One frame of the loop: the three passes at the player's position, read once, then the swap.
+// Returns that position in seconds.
+inline double drawAndPresentFrame(Pipeline& pipeline, SoundtrackPlayer& player) {
+  double t = 0;
+  drawFrame(pipeline, [&] {
+    t = player.position();
+    return frameMilliseconds(t);
+  });
+  presentFrame(pipeline);
+  return t;
+}
 
 // What the loop does once the position read for a frame has reached the soundtrack's length.
 enum class AtSoundtrackEnd { Exit, KeepRunning };
@@ -29,12 +58,7 @@ void runFrameLoop(Pipeline& pipeline, SoundtrackPlayer& player, BeforeFrame&& be
   for (;;) {
     platformPollEvent();
     beforeFrame(pipeline, player);
-    double t = 0;
-    drawFrame(pipeline, [&] {
-      t = player.position();
-      return frameMilliseconds(t);
-    });
-    presentFrame(pipeline);
+    const double t = drawAndPresentFrame(pipeline, player);
     if (platformKeyDown(Key::Escape)) return;
     if (atEnd == AtSoundtrackEnd::Exit && !(player.lengthSeconds() > t)) return;
   }
@@ -44,12 +68,9 @@ void runFrameLoop(Pipeline& pipeline, SoundtrackPlayer& player, BeforeFrame&& be
 // be had, else 0.
 template <typename BeforeFrame>
 [[noreturn]] void runDemo(BeforeFrame&& beforeFrame, AtSoundtrackEnd atEnd = AtSoundtrackEnd::Exit) {
-  if (!platformOpenDisplay(displayMode)) platformExit(1);
   static Pipeline pipeline;
-  setUpPipeline(pipeline, shaderSources);
   static SoundtrackPlayer player;
-  if (!openSoundtrack(player, kSoundtrackFile)) platformExit(1);
-  player.play();
+  if (!startDemo(pipeline, player, kSoundtrackFile, [](StartStep) {})) platformExit(1);
   runFrameLoop(pipeline, player, beforeFrame, atEnd);
   platformExit(0);
 }

@@ -7,12 +7,17 @@
 //
 // k is the frame's parity. Unit j always holds Tj after the first frame, so the sampler
 // uniforms are set to the target numbers themselves. Every pass gets the same ms.
+//
+// The schedule lives in drawPass alone: the demo, the capture tool and the benchmarks draw
+// through it, so none of them can time or capture a pass bound differently.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/gl.h"
+#include "shader_sources.h"
 
 inline constexpr int kWidth = 1920;
 inline constexpr int kHeight = 1080;
@@ -27,10 +32,19 @@ struct Pipeline {
   int parity = 0;
 };
 
-// Creates the targets, then builds the programs from sources (scene, post, gather) and runs the
-// compile check on each. A source that fails keeps the program it produced.
-void setUpPipeline(Pipeline& pipeline, const char* const sources[3]);
-void createTargets(Pipeline& pipeline);
+enum class Pass { Scene, Gather, Post };
+
+// Creates the targets, then builds the programs from the sources, indexed by ShaderSlot, and
+// runs the compile check on each in the table's order. A source that fails keeps the program it
+// produced.
+void setUpPipeline(Pipeline& pipeline, const char* const (&sources)[kShaderSourceCount]);
+
+// Replaces the targets with new, empty ones and sets the parity to 0: the next frame starts as
+// the demo's first does. The programs are kept.
+void resetTargets(Pipeline& pipeline);
+
+// Deletes the programs, framebuffers and textures and leaves the record empty.
+void releasePipeline(Pipeline& pipeline);
 
 // Builds a separable fragment program and checks that it linked. When it did not (a source
 // without main() compiles but does not link), deletes it, puts the linker's log into *log when
@@ -41,27 +55,14 @@ GLuint buildLinkedProgram(const char* source, std::string* log = nullptr);
 // message box, waits for it to be dismissed and returns false.
 bool checkShaderCompiles(const char* source);
 
-// Binds a pass's state in the fixed order: active unit, framebuffer, texture, program.
-void bindPass(GLenum unit, GLuint framebuffer, GLuint texture, GLuint program);
-// Sets the three uniforms and draws the full-screen rectangle.
-void setUniformsAndDraw(std::int32_t ms, GLint location1, GLint location2);
+// Draws one pass of the frame with the pipeline's parity: binds its state in the fixed order
+// (active unit, framebuffer, texture, program), sets the three uniforms and draws the
+// full-screen rectangle.
+void drawPass(const Pipeline& p, Pass pass, std::int32_t ms);
 
-// Draws the frame's three passes. readMs is called once, inside the scene pass, and its value
-// goes to all three. Returns that value.
-template <typename ReadMs>
-std::int32_t drawFrame(Pipeline& p, ReadMs&& readMs) {
-  const int k = p.parity;
-  bindPass(GL_TEXTURE0 + 1 - k, p.framebuffers[k], p.targets[1 - k], p.scene);
-  const std::int32_t ms = readMs();
-  setUniformsAndDraw(ms, 1 - k, kGatherTarget);
-
-  bindPass(GL_TEXTURE0 + k, p.framebuffers[kGatherTarget], p.targets[k], p.gather);
-  setUniformsAndDraw(ms, k, 1 - k);
-
-  bindPass(GL_TEXTURE0 + kGatherTarget, 0, p.targets[kGatherTarget], p.post);
-  setUniformsAndDraw(ms, kGatherTarget, k);
-  return ms;
-}
+// Draws the frame's three passes. readMs is called once, after the scene pass is bound and
+// before it draws, and its value goes to all three. Returns that value.
+std::int32_t drawFrame(Pipeline& p, const std::function<std::int32_t()>& readMs);
 
 // Presents the window's frame and flips the parity.
 void presentFrame(Pipeline& p);

@@ -4,13 +4,13 @@
 #include <cstdio>
 
 namespace {
-constexpr double kUnitsPerSecond = 10000000.0;
+constexpr auto kUnitsPerSecond = static_cast<double>(kMediaUnitsPerSecond);
 // Asks for a level below the media layer's range: the layer refuses it and the soundtrack keeps
 // playing at full volume.
 constexpr long kVolumeRequest = -90000;
 }  // namespace
 
-MediaResult SoundtrackPlayer::open(const wchar_t* fileName) {
+MediaResult SoundtrackPlayer::open(const char* fileName) {
   release();  // a second open replaces the graph rather than leaving the first one playing
   playing = false;
   MediaGraph* builder = mediaCreateGraph();

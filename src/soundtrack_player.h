@@ -4,14 +4,17 @@
 
 #include "platform/media.h"
 
+// The soundtrack the demo plays, from its working directory.
+inline constexpr char kSoundtrackFile[] = "brimvale-tarnel.wav";
+
 class SoundtrackPlayer {
  public:
   SoundtrackPlayer() = default;
-  explicit SoundtrackPlayer(const wchar_t* fileName) { open(fileName); }
+  explicit SoundtrackPlayer(const char* fileName) { open(fileName); }
 
-  // Builds the graph for the file, reads its length and leaves it stopped at 0. Prints one line
+  // Builds the graph for the file (a UTF-8 name), reads its length and leaves it stopped at 0. Prints one line
   // to standard output saying whether the file could be rendered, and returns the media result.
-  MediaResult open(const wchar_t* fileName);
+  MediaResult open(const char* fileName);
   int play();
   int stop();
   int toggle();

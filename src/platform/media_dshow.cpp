@@ -6,14 +6,18 @@
 // process exits are released by an exit handler, the graph stopped first: ending a process with a
 // filter graph alive is not safe on every Windows implementation (under Wine it crashes).
 //
-// HRESULTs are passed on as they are, except the failures that media.h names, which are mapped
-// to its codes. Success codes other than S_OK stay positive and so are not kMediaOk.
+// The demo's UTF-8 file names are turned into the wide names DirectShow takes here. HRESULTs are
+// mapped to media.h's codes: the failures it names, a graph that could not be created
+// (kMediaNoPlayback), the partial successes of RenderFile (kMediaNotAudio when the audio is the
+// part that failed, else kMediaPartlyRendered) and the other success codes (kMediaOk); other
+// failures are passed on as they are.
 //
 // Depends on ole32 and the DirectShow interface identifiers (strmiids), part of Windows.
 #include <dshow.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "platform/media.h"
@@ -94,12 +98,26 @@ MediaResult fromHresult(HRESULT hr) {
     case VFW_E_CANNOT_CONNECT:
     case VFW_E_INVALID_FILE_FORMAT: return kMediaNotAudio;
     case E_INVALIDARG: return kMediaInvalidArg;
-    default: return hr;
+    default: return SUCCEEDED(hr) ? kMediaOk : hr;
   }
 }
 
-// A path that cannot be opened because it names a directory is refused as access denied.
-MediaResult describeRenderFailure(HRESULT hr, const wchar_t* fileName) {
+// UTF-8 to the wide name the system's file calls take; empty when the bytes are not UTF-8.
+std::wstring widen(const char* text) {
+  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide.data(), length);
+  wide.pop_back();  // the terminator the count included
+  return wide;
+}
+
+// RenderFile's answer. Only S_OK is a whole success: its partial successes play part of the file
+// or none of its sound. A path that names a directory is refused as access denied.
+MediaResult fromRenderResult(HRESULT hr, const wchar_t* fileName) {
+  if (hr == S_OK) return kMediaOk;
+  if (hr == VFW_S_AUDIO_NOT_RENDERED) return kMediaNotAudio;
+  if (SUCCEEDED(hr)) return kMediaPartlyRendered;
   const MediaResult result = fromHresult(hr);
   if (result != kMediaAccessDenied) return result;
   const DWORD attributes = GetFileAttributesW(fileName);
@@ -163,11 +181,14 @@ void mediaRelease(MediaGraph* graph) {
   if (graph && drop(graph)) delete graph;
 }
 
-MediaResult mediaRenderFile(MediaGraph* graph, const wchar_t* fileName) {
+// A graph that could not be created (CoCreateInstance failed) is reported as no playback.
+MediaResult mediaRenderFile(MediaGraph* graph, const char* fileName) {
   IGraphBuilder* builder = com<IGraphBuilder>(graph);
-  if (!builder) return kMediaNotReady;
-  const HRESULT hr = builder->RenderFile(fileName, nullptr);
-  return FAILED(hr) ? describeRenderFailure(hr, fileName) : hr;
+  if (!builder) return kMediaNoPlayback;
+  const std::wstring wide = widen(fileName);
+  if (wide.empty()) return kMediaNotFound;
+  const HRESULT hr = builder->RenderFile(wide.c_str(), nullptr);
+  return fromRenderResult(hr, wide.c_str());
 }
 
 MediaResult mediaRun(MediaControl* control) {

@@ -50,7 +50,7 @@ struct MediaGraph {
 namespace {
 constexpr GstClockTime kPrerollTimeout = 5 * GST_SECOND;
 constexpr GstClockTime kSettleTimeout = 5 * GST_SECOND;
-constexpr std::int64_t kNanosecondsPerUnit = 100;
+constexpr auto kNanosecondsPerUnit = static_cast<std::int64_t>(GST_SECOND) / kMediaUnitsPerSecond;
 constexpr long kVolumeSilence = -10000;
 constexpr long kVolumeFull = 0;
 // playbin's GstPlayFlags: audio, with a volume element of its own so that any sink honours it.
@@ -98,16 +98,6 @@ GstElement* makeAudioSink() {
   GstElement* sink = gst_element_factory_make("fakesink", nullptr);
   if (sink) g_object_set(sink, "sync", TRUE, nullptr);
   return sink;
-}
-
-// Linux file names are bytes; the demo's wide names (UCS-4 here) are written as UTF-8. Empty when
-// the name holds no valid character code.
-std::string toUtf8(const wchar_t* text) {
-  static_assert(sizeof(wchar_t) == sizeof(gunichar));
-  gchar* bytes = g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(text), -1, nullptr, nullptr, nullptr);
-  std::string name = bytes ? bytes : "";
-  g_free(bytes);
-  return name;
 }
 
 // The file-system failures, told apart before GStreamer sees the file (its errors for a missing
@@ -266,7 +256,7 @@ void mediaRelease(MediaControl* control) { releaseReference(control ? control->g
 void mediaRelease(MediaSeeking* seeking) { releaseReference(seeking ? seeking->graph : nullptr); }
 void mediaRelease(MediaAudio* audio) { releaseReference(audio ? audio->graph : nullptr); }
 
-MediaResult mediaRenderFile(MediaGraph* graph, const wchar_t* fileName) {
+MediaResult mediaRenderFile(MediaGraph* graph, const char* fileName) {
   if (!graph || !fileName) return kMediaInvalidArg;
   if (graph->playbin) gst_element_set_state(graph->playbin, GST_STATE_NULL);
   graph->ready = false;
@@ -274,10 +264,14 @@ MediaResult mediaRenderFile(MediaGraph* graph, const wchar_t* fileName) {
   graph->length = 0;
   graph->lastPosition = 0;
 
-  const std::string path = toUtf8(fileName);
+  // Linux file names are bytes, and the name's UTF-8 bytes are that name.
+  const std::string path = fileName;
   MediaResult result = checkReadableFile(path);
   if (result != kMediaOk) return result;
-  if (!graph->playbin) return kMediaNoPlayback;
+  if (!graph->playbin) {
+    std::fputs("kyla: GStreamer has no playbin element (install gstreamer1.0-plugins-base)\n", stderr);
+    return kMediaNoPlayback;
+  }
   result = prerollFile(*graph, path);
   if (result != kMediaOk) {
     gst_element_set_state(graph->playbin, GST_STATE_NULL);
@@ -351,13 +345,5 @@ MediaResult mediaPutVolume(MediaAudio* audio, long volume) {
   if (!audio || volume < kVolumeSilence || volume > kVolumeFull) return kMediaInvalidArg;
   const double gain = std::pow(10.0, static_cast<double>(volume) / 2000.0);
   if (audio->graph->playbin) g_object_set(audio->graph->playbin, "volume", gain, nullptr);
-  return kMediaOk;
-}
-
-MediaResult mediaGetVolume(MediaAudio* audio, long* volume) {
-  if (!audio || !volume) return kMediaInvalidArg;
-  gdouble gain = 1.0;
-  if (audio->graph->playbin) g_object_get(audio->graph->playbin, "volume", &gain, nullptr);
-  *volume = gain > 0 ? std::clamp(std::lround(2000.0 * std::log10(gain)), kVolumeSilence, kVolumeFull) : kVolumeSilence;
   return kMediaOk;
 }

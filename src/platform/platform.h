@@ -39,6 +39,7 @@ void* platformGLProc(const char* name);
 void platformPollEvent();
 
 enum class Key { Escape, Control, S, Space, Left, Right, Home };
+inline constexpr int kKeyCount = static_cast<int>(Key::Home) + 1;
 
 // True when the key is down now or was pressed since the last query of that key. Never blocks.
 // Escape also reads true once the process has been asked to stop (Ctrl+C, SIGTERM).

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int kKeyCount = 7;
 bool keysDown[kKeyCount] = {};
 volatile std::sig_atomic_t stopRequested = 0;
 std::uint64_t presentedFrames = 0;

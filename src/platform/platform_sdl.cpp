@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr int kKeyCount = 7;
 // Key-downs seen since the last query of each key; set by the event watch as events arrive.
 std::atomic<bool> pressedSinceQuery[kKeyCount] = {};
 volatile std::sig_atomic_t stopRequested = 0;

@@ -42,7 +42,7 @@ void mediaRelease(MediaControl*) { --state.liveReferences; record("release contr
 void mediaRelease(MediaSeeking*) { --state.liveReferences; record("release seeking"); }
 void mediaRelease(MediaAudio*) { --state.liveReferences; record("release audio"); }
 
-MediaResult mediaRenderFile(MediaGraph*, const wchar_t*) {
+MediaResult mediaRenderFile(MediaGraph*, const char*) {
   record("render");
   return state.renderResult;
 }
@@ -82,9 +82,5 @@ MediaResult mediaPutVolume(MediaAudio*, long volume) {
   record("volume " + std::to_string(volume));
   if (volume < -10000 || volume > 0) return kMediaInvalidArg;
   state.volume = volume;
-  return kMediaOk;
-}
-MediaResult mediaGetVolume(MediaAudio*, long* volume) {
-  *volume = state.volume;
   return kMediaOk;
 }

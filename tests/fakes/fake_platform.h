@@ -10,7 +10,7 @@
 #include "platform/platform.h"
 
 struct FakePlatform {
-  bool keysDown[7] = {};
+  bool keysDown[kKeyCount] = {};
   std::uint32_t milliseconds = 0;
   std::vector<std::string> messageBoxes;
   std::vector<std::uint32_t> sleeps;

@@ -1,6 +1,7 @@
 // kyla-capture: its frame schedule, the read-back, and the program itself run as a user runs it.
 // Full frames cost seconds on llvmpipe, so every capture here renders two or three frames.
 #include <gtest/gtest.h>
+#include <png.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,9 +53,18 @@ CaptureRun capture(const std::string& dir, const std::string& args, const std::s
 
 std::string withSoundtrack(const std::string& args) { return args + " --soundtrack '" + kSoundtrack + "'"; }
 
+// The file as RGB, as writePng wrote it; an empty image, with a test failure, when it cannot be read.
 Image loadPng(const std::string& path) {
-  Image image;
-  EXPECT_TRUE(readPng(path, image)) << path;
+  png_image png = {};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) {
+    ADD_FAILURE() << "cannot read " << path;
+    return {};
+  }
+  png.format = PNG_FORMAT_RGB;
+  Image image = makeImage(static_cast<int>(png.width), static_cast<int>(png.height));
+  EXPECT_NE(png_image_finish_read(&png, nullptr, image.rgb.data(), image.width * 3, nullptr), 0) << path;
+  png_image_free(&png);
   return image;
 }
 

@@ -101,6 +101,7 @@ class FrameLoop : public ::testing::Test {
   }
 
   void TearDown() override {
+    releasePipeline(pipeline);
     glDisable(GL_SCISSOR_TEST);
     headlessSetKeyDown(Key::Escape, false);
   }
@@ -116,7 +117,7 @@ class FrameLoop : public ::testing::Test {
   // Opens the player on the fake graph; positions (seconds) are what successive queries report.
   void openSoundtrack(double lengthSeconds, const std::vector<double>& positions) {
     fakeMedia().duration = static_cast<std::int64_t>(lengthSeconds * 1e7);
-    ASSERT_EQ(player.open(L"probe.wav"), kMediaOk);
+    ASSERT_EQ(player.open("probe.wav"), kMediaOk);
     for (double seconds : positions) fakeMedia().positionScript.push_back(static_cast<std::int64_t>(seconds * 1e7));
     player.play();
   }
@@ -216,6 +217,34 @@ TEST_F(FrameLoop, CompileCheckShowsTheLogOfAFailingSourceOnly) {
   setUpPipeline(withBrokenPost, texts);
   EXPECT_NE(withBrokenPost.post, 0u);
   EXPECT_EQ(messageBoxes().size(), boxesBefore + 2);
+  releasePipeline(withBrokenPost);
+}
+
+// Resetting gives new targets without the old pictures, parity 0 and the same programs; releasing
+// deletes every object the pipeline made.
+TEST_F(FrameLoop, ResetRenewsTheTargetsAndReleaseDeletesEverything) {
+  const Strip tagged = readStrip(pipeline, 0);
+  pipeline.parity = 1;
+  const Pipeline before = pipeline;
+  resetTargets(pipeline);
+  EXPECT_EQ(pipeline.parity, 0);
+  EXPECT_EQ(pipeline.scene, before.scene);
+  EXPECT_EQ(pipeline.post, before.post);
+  EXPECT_EQ(pipeline.gather, before.gather);
+  EXPECT_NE(readStrip(pipeline, 0), tagged);
+
+  const Pipeline reset = pipeline;
+  releasePipeline(pipeline);
+  for (const Pipeline& p : {before, reset}) {
+    for (int j = 0; j < 3; ++j) {
+      EXPECT_FALSE(glIsTexture(p.targets[j])) << "target " << j;
+      EXPECT_FALSE(gl<PFNGLISFRAMEBUFFERPROC>("glIsFramebuffer")(p.framebuffers[j])) << "framebuffer " << j;
+    }
+    for (GLuint program : {p.scene, p.post, p.gather})
+      EXPECT_FALSE(gl<PFNGLISPROGRAMPROC>("glIsProgram")(program));
+  }
+  EXPECT_EQ(pipeline.scene, 0u);
+  EXPECT_EQ(pipeline.targets[0], 0u);
 }
 
 }  // namespace

@@ -19,12 +19,6 @@ GLuint gatherProgram() {
   return program;
 }
 
-GLuint flatImage(std::array<float, 4> rgba) {
-  std::vector<float> texels;
-  for (int n = 0; n < 4 * 4; ++n) texels.insert(texels.end(), rgba.begin(), rgba.end());
-  return makeTexture(4, 4, texels);
-}
-
 struct Spread {
   float onLine = 0;    // red at the line itself
   float beyond = 0;    // red summed over the pixels on one side of the line

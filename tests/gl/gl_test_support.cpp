@@ -50,6 +50,12 @@ GLuint makeTexture(int width, int height, const std::vector<float>& rgba, GLenum
   return texture;
 }
 
+GLuint flatImage(std::array<float, 4> rgba) {
+  std::vector<float> texels;
+  for (int n = 0; n < 4 * 4; ++n) texels.insert(texels.end(), rgba.begin(), rgba.end());
+  return makeTexture(4, 4, texels);
+}
+
 std::vector<float> renderRegion(GLuint program, int ms, GLuint unit1, GLuint unit2, Region region,
                                 GLenum targetFormat) {
   ensureHeadlessContext();

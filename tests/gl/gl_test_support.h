@@ -4,6 +4,7 @@
 // the pixels it reads, and gl_FragCoord has the same values as in a full frame.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ GLuint buildFragmentProgram(const std::string& source);
 // pipeline's target settings. internalFormat is GL_RGBA8 for images like the targets, or
 // GL_RGBA32F for exact values.
 GLuint makeTexture(int width, int height, const std::vector<float>& rgba, GLenum internalFormat = GL_RGBA8);
+
+// A 4x4 RGBA8 texture of one colour, with the pipeline's target settings: a flat input image.
+GLuint flatImage(std::array<float, 4> rgba);
 
 struct Region {
   int x = 0;

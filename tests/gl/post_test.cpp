@@ -27,11 +27,7 @@ void main() { i = vec4(ca(-1.0 + 2.0 * gl_FragCoord.xy / R), 1.0); }
   return program;
 }
 
-GLuint flatImage(float grey, float alpha = 1.0f) {
-  std::vector<float> texels;
-  for (int n = 0; n < 4 * 4; ++n) texels.insert(texels.end(), {grey, grey, grey, alpha});
-  return makeTexture(4, 4, texels);
-}
+GLuint greyImage(float level) { return flatImage({level, level, level, 1.0f}); }
 
 // The soft tone curve, smoothstep(-0.01, 1.2, x): the figures the last step should arrive at.
 float toneCurve(float x) {
@@ -56,7 +52,7 @@ std::array<float, 4> pixelAt(GLuint program, int ms, GLuint gather, GLuint scene
 // show as about 0.0143, not black. Alpha is not faded.
 TEST(PostPass, FadedOutColourSitsOnTheToneCurveFloorWithAlphaKept) {
   ASSERT_NE(postProgram(), 0u);
-  const GLuint grey = flatImage(0.6f);
+  const GLuint grey = greyImage(0.6f);
   EXPECT_NEAR(shownColour(0), 0.0143f, 1e-4f);
   for (const int ms : {0, 58000, 60000, 200000}) {
     SCOPED_TRACE(testing::Message() << ms << " ms");
@@ -86,8 +82,8 @@ TEST(PostPass, FadesInOverTheFirst14SecondsAndOutFrom50To58) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.ms << " ms, scene " << c.scene << ", gather " << c.gather);
-    const GLuint scene = flatImage(c.scene);
-    const GLuint gather = flatImage(c.gather);
+    const GLuint scene = greyImage(c.scene);
+    const GLuint gather = greyImage(c.gather);
     const auto pixel = pixelAt(postProgram(), c.ms, gather, scene, 960, 540);
     const float expected = shownColour(unfadedColour(c.scene, c.gather) * c.fade);
     for (int ch = 0; ch < 3; ++ch) EXPECT_NEAR(pixel[ch], expected, 2e-3f) << "channel " << ch;
@@ -103,7 +99,7 @@ TEST(PostPass, FadesInOverTheFirst14SecondsAndOutFrom50To58) {
 // within a texel of it: those near r steps from the line for r = 1..4, and no others.
 TEST(PostPass, GlowRingsReadTheGatherImageAtTheCrossedStepLengths) {
   ASSERT_NE(postProgram(), 0u);
-  const GLuint black = flatImage(0.0f);
+  const GLuint black = greyImage(0.0f);
   struct Case {
     bool column;
     int line;
@@ -142,7 +138,7 @@ TEST(PostPass, GlowRingsReadTheGatherImageAtTheCrossedStepLengths) {
 // curve; the gamma then applies to the colour only.
 TEST(PostPass, VignetteFallsFromOneAtTheCentreTowardsTheCorners) {
   ASSERT_NE(postProgram(), 0u);
-  const GLuint grey = flatImage(0.2f);
+  const GLuint grey = greyImage(0.2f);
   struct Case {
     int x;
     int y;

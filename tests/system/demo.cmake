@@ -17,3 +17,7 @@ if(TARGET startup-bench)
   set_tests_properties(startup_bench_help PROPERTIES LABELS system
     PASS_REGULAR_EXPRESSION "usage: startup-bench .*first presented frame")
 endif()
+
+# Where the built demo keeps its data, read from its symbol table.
+add_test(NAME demo_sections COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check-sections.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:kyla>)
+set_tests_properties(demo_sections PROPERTIES LABELS system)

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <limits>
-#include <map>
-#include <string>
 
 #include "frame_time.h"
 
@@ -44,33 +41,6 @@ TEST(FrameTime, FrameMillisecondsTruncatesTheDoubleProduct) {
   EXPECT_EQ(frameMilliseconds(1.001), 1000);
   EXPECT_EQ(frameMilliseconds(-0.0015), -1);
   EXPECT_EQ(frameMilliseconds(3.0e6), INT32_MIN);  // about 35 days of playback
-}
-
-// The shader table, the display-mode record and the conversion routine each sit in a section of
-// their own in the built demo.
-TEST(FrameTime, DemoBinaryPlacesItsDataAndConversionInNamedSections) {
-#ifdef _WIN32
-  GTEST_SKIP() << "kyla.exe's sections are checked on the build machine (tests/windows)";
-#endif
-  const std::string binary = std::string(KYLA_BINARY_DIR) + "/kyla";
-  FILE* symbols = popen(("objdump -t '" + binary + "' 2>&1").c_str(), "r");
-  ASSERT_NE(symbols, nullptr);
-  std::map<std::string, std::string> sectionOf;
-  char line[1024];
-  while (std::fgets(line, sizeof line, symbols)) {
-    // "<address> <flags> <section>\t<size> <name>"
-    const std::string text(line);
-    const auto tab = text.find('\t');
-    if (tab == std::string::npos) continue;
-    const auto sectionStart = text.rfind(' ', tab) + 1;
-    const auto nameStart = text.find_last_of(' ', text.find_last_not_of(" \n")) + 1;
-    sectionOf[text.substr(nameStart, text.find_last_not_of(" \n") + 1 - nameStart)] =
-        text.substr(sectionStart, tab - sectionStart);
-  }
-  ASSERT_EQ(pclose(symbols), 0) << "objdump could not read " << binary << " (build the kyla target first)";
-  EXPECT_EQ(sectionOf["shaderSources"], ".shader");
-  EXPECT_EQ(sectionOf["displayMode"], ".screens");
-  EXPECT_EQ(sectionOf["kylaFtol"], "ftol");
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ class SoundtrackPlayerTest : public ::testing::Test {
   void openTenSeconds() {
     fakeMedia().duration = kTenSeconds;
     ::testing::internal::CaptureStdout();
-    player.open(L"brimvale-tarnel.wav");
+    player.open(kSoundtrackFile);
     ::testing::internal::GetCapturedStdout();
     fakeMedia().calls.clear();
   }
@@ -31,7 +31,7 @@ TEST_F(SoundtrackPlayerTest, OpenAsksForVolumeBeforeRenderingThenRewindsAndStops
   fakeMedia().duration = 123456789;
   fakeMedia().position = 5;
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(player.open(L"brimvale-tarnel.wav"), kMediaOk);
+  EXPECT_EQ(player.open(kSoundtrackFile), kMediaOk);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Song succesfully rendered!\n");
 
   EXPECT_EQ(fakeMedia().calls, (Calls{"volume -90000", "render", "release graph", "seek 0", "stop"}));
@@ -51,7 +51,7 @@ TEST_F(SoundtrackPlayerTest, OpenReportsEveryResultOtherThanZeroAsFailure) {
     fakeMedia().renderResult = result;
     SoundtrackPlayer failed;
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(failed.open(L"missing.wav"), result);
+    EXPECT_EQ(failed.open("missing.wav"), result);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "mp3 rendering failed :(\n");
     // It carries on as after a success: rewound and stopped, with what the graph reports.
     EXPECT_EQ(fakeMedia().calls, (Calls{"volume -90000", "render", "release graph", "seek 0", "stop"}));
@@ -144,7 +144,7 @@ TEST_F(SoundtrackPlayerTest, ReleaseLetsGoOfAudioControlAndSeekingInThatOrder) {
 TEST_F(SoundtrackPlayerTest, OpeningAgainLetsGoOfTheEarlierGraph) {
   openTenSeconds();
   ::testing::internal::CaptureStdout();
-  player.open(L"brimvale-tarnel.wav");
+  player.open(kSoundtrackFile);
   ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(fakeMedia().liveReferences, 3);
 }

@@ -23,7 +23,7 @@ class EditTransport : public ::testing::Test {
     resetFakePlatform();
     resetFakeMedia();
     fakeMedia().duration = kLengthSeconds * kUnitsPerSecond;
-    player.open(L"brimvale-tarnel.wav");
+    player.open(kSoundtrackFile);
   }
 
   // One frame's transport with exactly these keys down.

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -30,16 +29,6 @@ int complain(int status, const std::string& problem) {
   return status;
 }
 
-// The media layer takes wide names; the command line is UTF-8.
-std::wstring widen(const std::string& text) {
-  std::setlocale(LC_CTYPE, "C.UTF-8");
-  std::wstring wide(text.size() + 1, L'\0');
-  const std::size_t length = std::mbstowcs(wide.data(), text.c_str(), wide.size());
-  if (length == static_cast<std::size_t>(-1)) return std::wstring(text.begin(), text.end());
-  wide.resize(length);
-  return wide;
-}
-
 // The soundtrack's length, or "" and the problem. WAV files are measured from their header;
 // anything else is opened through the same player the demo uses.
 std::string readSoundtrackLength(const std::string& file, std::int64_t& lengthUs) {
@@ -47,7 +36,7 @@ std::string readSoundtrackLength(const std::string& file, std::int64_t& lengthUs
   if (wav == WavLength::Read) return "";
   if (wav == WavLength::Broken) return "cannot read soundtrack '" + file + "': a WAV file without a readable format or data chunk";
   SoundtrackPlayer player;
-  const MediaResult result = player.open(widen(file).c_str());
+  const MediaResult result = player.open(file.c_str());
   const double seconds = player.lengthSeconds();
   player.release();
   if (result != kMediaOk)
@@ -125,13 +114,6 @@ struct Capture {
     return written;
   }
 
-  // New, empty targets: each still of a sheet starts as the demo does, so it matches --still.
-  void freshTargets() {
-    gl<PFNGLDELETEFRAMEBUFFERSPROC>("glDeleteFramebuffers")(3, pipeline.framebuffers);
-    glDeleteTextures(3, pipeline.targets);
-    createTargets(pipeline);
-    pipeline.parity = 0;
-  }
 };
 
 std::string framePath(const std::string& directory, std::int64_t frame) {
@@ -158,7 +140,7 @@ int captureSpan(Capture& c, FrameSpan span) {
   const bool mp4 = o.output == CaptureOutput::Mp4;
   if (mp4) {
     VideoPipeSettings settings;
-    settings.ffmpeg = findOnPath("ffmpeg");
+    settings.ffmpeg = "ffmpeg";
     settings.output = "file:" + o.path;
     settings.soundtrack = "file:" + o.soundtrack;
     settings.fps = o.fps;
@@ -200,7 +182,7 @@ int captureStill(Capture& c) {
 int captureSheet(Capture& c) {
   std::vector<SheetCell> cells;
   for (std::int64_t us : c.options.sheetUs) {
-    if (!cells.empty()) c.freshTargets();
+    if (!cells.empty()) resetTargets(c.pipeline);  // each still starts as the demo does, so it matches --still
     const std::int64_t frame = frameShownAt(us, c.options.fps);
     if (!c.warmUp(frame) || !c.capture(frame, [&](const Image& image) {
           cells.push_back({downscale(image, kSheetScale), us});
@@ -224,7 +206,7 @@ int runCapture(int argc, const char* const argv[]) {
     return 0;
   }
   if (!parseProblem.empty()) return complain(kExitBadInput, parseProblem + " (see kyla-capture --help)");
-  if (options.output == CaptureOutput::Mp4 && findOnPath("ffmpeg").empty())
+  if (options.output == CaptureOutput::Mp4 && !programStarts("ffmpeg"))
     return complain(kExitBadInput, "--mp4 needs the ffmpeg program, which is not on PATH (install it: apt-get install ffmpeg)");
 
   std::int64_t lengthUs = 0;

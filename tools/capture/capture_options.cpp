@@ -5,10 +5,10 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "capture_schedule.h"
+#include "options.h"
 
 namespace {
 
@@ -39,12 +39,9 @@ bool parseSeconds(const std::string& text, std::int64_t& us) {
   return true;
 }
 
+// A whole number of 0 or more, digits only: no sign.
 bool parseCount(const std::string& text, int& value) {
-  if (text.empty() || text.size() > 9) return false;
-  for (char c : text)
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-  value = std::atoi(text.c_str());
-  return true;
+  return !text.empty() && std::isdigit(static_cast<unsigned char>(text[0])) && parseNumber(text.c_str(), value);
 }
 
 std::string badTime(const char* option, const std::string& text) {

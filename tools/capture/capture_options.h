@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "soundtrack_player.h"
+
 enum class CaptureOutput { None, PngSequence, Still, Sheet, Mp4 };
 
 inline constexpr int kDefaultFps = 60;
 inline constexpr int kMaxFps = 1000;  // beyond this, frames would share their millisecond
 inline constexpr int kDefaultWarmup = 8;
 inline constexpr int kDefaultSheetWarmup = 3;  // paid once per still of a sheet
-inline constexpr char kDefaultSoundtrack[] = "brimvale-tarnel.wav";
 // The moments of the demo's timeline, in seconds.
 inline constexpr int kDefaultSheetSeconds[] = {0, 7, 14, 30, 40, 50, 55, 60};
 
@@ -25,7 +26,7 @@ struct CaptureOptions {
   std::optional<std::int64_t> toUs;  // unset: the soundtrack's end
   int fps = kDefaultFps;
   std::optional<int> warmup;
-  std::string soundtrack = kDefaultSoundtrack;
+  std::string soundtrack = kSoundtrackFile;
   bool help = false;
 
   int warmupFrames() const { return warmup.value_or(output == CaptureOutput::Sheet ? kDefaultSheetWarmup : kDefaultWarmup); }

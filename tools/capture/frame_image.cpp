@@ -55,14 +55,3 @@ bool writePng(const std::string& path, const Image& image) {
   }
   return std::rename(partial.c_str(), path.c_str()) == 0;
 }
-
-bool readPng(const std::string& path, Image& image) {
-  png_image png = {};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
-  png.format = PNG_FORMAT_RGB;
-  image = makeImage(static_cast<int>(png.width), static_cast<int>(png.height));
-  const bool read = png_image_finish_read(&png, nullptr, image.rgb.data(), image.width * 3, nullptr) != 0;
-  png_image_free(&png);
-  return read;
-}

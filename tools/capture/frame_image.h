@@ -1,4 +1,4 @@
-// Frame images for the capture tool: read back from the window, downscaled, written and read as
+// Frame images for the capture tool: read back from the window, downscaled and written as
 // PNG. Pixels are 8-bit RGB, rows top-down (the order of image files, not of GL).
 //
 // Depends on libpng and a current GL context for readWindowFrame().
@@ -28,6 +28,3 @@ Image downscale(const Image& image, int factor);
 // Writes the image as an RGB PNG. The file appears whole or not at all: it is written under a
 // temporary name beside the target and renamed. Returns false when it cannot be written.
 bool writePng(const std::string& path, const Image& image);
-
-// Reads a PNG as RGB; returns false when the file cannot be read or is not a PNG.
-bool readPng(const std::string& path, Image& image);

@@ -1,31 +1,32 @@
 #include "video_pipe.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 extern char** environ;
 
-std::string findOnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  if (!path) return "";
-  const std::string directories = path;
-  std::size_t start = 0;
-  while (start <= directories.size()) {
-    const std::size_t colon = std::min(directories.find(':', start), directories.size());
-    std::string directory = directories.substr(start, colon - start);
-    if (directory.empty()) directory = ".";
-    const std::string candidate = directory + "/" + program;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    start = colon + 1;
+bool programStarts(const std::string& program) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  std::string version = "-version";
+  char* argv[] = {const_cast<char*>(program.c_str()), version.data(), nullptr};
+  pid_t pid = -1;
+  const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return false;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  return "";
+  return true;
 }
 
 bool startVideoPipe(VideoPipe& pipe, const VideoPipeSettings& s) {
@@ -55,7 +56,7 @@ bool startVideoPipe(VideoPipe& pipe, const VideoPipeSettings& s) {
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
   posix_spawnattr_setpgroup(&attributes, 0);
-  const int spawned = posix_spawn(&pipe.pid, s.ffmpeg.c_str(), &actions, &attributes, argv.data(), environ);
+  const int spawned = posix_spawnp(&pipe.pid, s.ffmpeg.c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   close(fds[0]);

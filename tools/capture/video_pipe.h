@@ -8,11 +8,12 @@
 
 #include "frame_image.h"
 
-// The full path of an executable found on PATH, or "" when there is none.
-std::string findOnPath(const std::string& program);
+// True when the program can be started, looked up on PATH as posix_spawnp does: it is run once
+// with -version, its output dropped.
+bool programStarts(const std::string& program);
 
 struct VideoPipeSettings {
-  std::string ffmpeg;      // path of the program
+  std::string ffmpeg;      // the program, found on PATH unless it holds a slash
   std::string output;      // the .mp4 file
   std::string soundtrack;  // audio source
   int fps = 60;

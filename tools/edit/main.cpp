@@ -1,13 +1,15 @@
 // kyla-edit: the demo as an editing tool. It runs the demo's display, pipeline and frame loop, and
 // before each frame reloads the shaders on Ctrl+S and acts on the transport keys. It does not end
 // at the soundtrack's end (it pauses there); Escape ends it.
+#include <getopt.h>
+
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "demo.h"
 #include "edit_frame.h"
+#include "options.h"
 #include "shader_reload.h"
 
 namespace {
@@ -44,14 +46,16 @@ void reportMissingShaderFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int at = 1; at < argc; ++at) {
-    if (std::strcmp(argv[at], "--help") == 0 || std::strcmp(argv[at], "-h") == 0) {
-      std::fputs(kUsage, stdout);
-      return 0;
+  const option options[] = {{"help", no_argument, nullptr, 'h'}, {}};
+  for (int code; (code = getopt_long(argc, argv, ":h", options, nullptr)) != -1;) {
+    if (code != 'h') {
+      reportBadOption("kyla-edit", code, argv);
+      return kExitBadOption;
     }
-    std::fprintf(stderr, "kyla-edit: unknown argument '%s' (try --help)\n", argv[at]);
-    return 2;
+    std::fputs(kUsage, stdout);
+    return 0;
   }
+  if (!noArgumentsLeft("kyla-edit", argc, argv)) return kExitBadOption;
   reportMissingShaderFolder();
   static Transport transport;
   runDemo([](Pipeline& pipeline, SoundtrackPlayer& player) { editFrame(transport, pipeline, player); },

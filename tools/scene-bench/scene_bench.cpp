@@ -1,10 +1,12 @@
 // scene-bench: how long the scene pass takes at 1920x1080 on the GL driver at hand, and how many
 // evaluations of the distance field it makes per pixel.
 //
-// Draws the embedded scene program through the pipeline's own targets and pass set-up on the
+// Draws the embedded scene program through the pipeline's own targets and scene pass on the
 // headless backend, as the demo's frame does, at fixed frame times. The evaluation count comes
 // from an instrumented build of the same embedded source: a counter is inserted at the top of
 // scene() and main() writes it out in place of the colour. Prints figures, asserts nothing.
+#include <getopt.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +16,7 @@
 
 #include "bench_info.h"
 #include "demo.h"
+#include "options.h"
 
 namespace {
 
@@ -55,12 +58,9 @@ std::string instrumentedSource(const std::string& source) {
   return text;
 }
 
-// One scene pass as the frame draws it: into T0, reading T1 (previous scene) and T2 (gather).
-void drawScenePass(const Pipeline& p, GLuint program, GLuint framebuffer, int ms) {
-  gl<PFNGLACTIVETEXTUREPROC>("glActiveTexture")(GL_TEXTURE0 + kGatherTarget);
-  glBindTexture(GL_TEXTURE_2D, p.targets[kGatherTarget]);
-  bindPass(GL_TEXTURE0 + 1, framebuffer, p.targets[1], program);
-  setUniformsAndDraw(ms, 1, kGatherTarget);
+// One scene pass as the frame draws it, finished before the clock is read.
+void drawScenePass(const Pipeline& p, int ms) {
+  drawPass(p, Pass::Scene, ms);
   glFinish();
 }
 
@@ -87,19 +87,20 @@ GLuint makeCountTarget() {
 
 int main(int argc, char** argv) {
   int frames = 2;
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    if (option == "--help" || option == "-h") {
+  const option options[] = {{"frames", required_argument, nullptr, 'f'}, {"help", no_argument, nullptr, 'h'}, {}};
+  for (int code; (code = getopt_long(argc, argv, ":h", options, nullptr)) != -1;) {
+    if (code == 'h') {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (option == "--frames" && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
-      frames = std::atoi(argv[++i]);
-      continue;
+    if (code != 'f') {
+      reportBadOption("scene-bench", code, argv);
+      return kExitBadOption;
     }
-    std::fprintf(stderr, "scene-bench: unknown or incomplete option '%s' (see scene-bench --help)\n", argv[i]);
-    return 2;
+    if (!readNumberOption("scene-bench", "--frames", optarg, "a whole number above 0", frames, 1))
+      return kExitBadOption;
   }
+  if (!noArgumentsLeft("scene-bench", argc, argv)) return kExitBadOption;
 
   if (!platformOpenDisplay(displayMode)) return 1;
   std::printf("machine:  %s\n", benchMachine().c_str());
@@ -108,19 +109,23 @@ int main(int argc, char** argv) {
   std::printf("shader cache: %s\n", cache && std::string(cache) == "true" ? "disabled" : "enabled");
 
   Pipeline pipeline;
-  createTargets(pipeline);
+  setUpPipeline(pipeline, shaderSources);
+  // Built again on its own to time it: the scene program is the one that costs.
+  gl<PFNGLDELETEPROGRAMPROC>("glDeleteProgram")(pipeline.scene);
   const auto buildStart = std::chrono::steady_clock::now();
-  const GLuint scene = buildProgram(shaderSources[kSceneSource], "scene program");
-  if (!scene) return 1;
+  pipeline.scene = buildProgram(shaderSources[kSceneSource], "scene program");
+  if (!pipeline.scene) return 1;
   std::printf("scene program build: %.0f ms\n", millisecondsSince(buildStart));
 
+  // Every frame after the first finds the gather target on unit 2; one post pass puts it there.
+  drawPass(pipeline, Pass::Post, 0);
   std::printf("\nscene pass, 1920x1080, %d timed frame%s after one warm-up:\n", frames, frames == 1 ? "" : "s");
   for (const int ms : kTimesMs) {
     const auto warmStart = std::chrono::steady_clock::now();
-    drawScenePass(pipeline, scene, pipeline.framebuffers[0], ms);
+    drawScenePass(pipeline, ms);
     const double warmUp = millisecondsSince(warmStart);
     const auto start = std::chrono::steady_clock::now();
-    for (int frame = 0; frame < frames; ++frame) drawScenePass(pipeline, scene, pipeline.framebuffers[0], ms);
+    for (int frame = 0; frame < frames; ++frame) drawScenePass(pipeline, ms);
     std::printf("  %2d s: %8.1f ms per frame   (warm-up frame %.1f ms)\n", ms / 1000,
                 millisecondsSince(start) / frames, warmUp);
   }
@@ -132,11 +137,14 @@ int main(int argc, char** argv) {
   }
   const GLuint counter = buildProgram(counted, "counting scene program");
   if (!counter) return 1;
-  const GLuint countTarget = makeCountTarget();
+  // The same schedule with the counting program drawing into the float target.
+  Pipeline counting = pipeline;
+  counting.scene = counter;
+  counting.framebuffers[counting.parity] = makeCountTarget();
   std::vector<float> pixels(static_cast<std::size_t>(kWidth) * kHeight * 4);
   std::printf("\nscene() evaluations per pixel:\n");
   for (const int ms : kTimesMs) {
-    drawScenePass(pipeline, counter, countTarget, ms);
+    drawScenePass(counting, ms);
     glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_FLOAT, pixels.data());
     double sum = 0;
     float largest = 0;

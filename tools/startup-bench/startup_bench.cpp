@@ -1,5 +1,6 @@
 // startup-bench: how long the demo takes to show its first frame, and how the soundtrack clock
 // that drives every frame behaves. A benchmark: it prints figures and asserts nothing.
+#include <getopt.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -8,14 +9,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "bench_info.h"
 #include "demo.h"
+#include "options.h"
 
 namespace {
 
@@ -119,42 +121,46 @@ int main(int argc, char** argv) {
   const double processStartToMain = millisecondsSinceProcessStart();
   double seconds = 4;
   int pollMs = 1;
-  std::string soundtrack = "brimvale-tarnel.wav";
-  for (int i = 1; i < argc; ++i) {
-    const bool hasValue = i + 1 < argc;
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (std::strcmp(argv[i], "--seconds") == 0 && hasValue) {
-      seconds = std::atof(argv[++i]);
-    } else if (std::strcmp(argv[i], "--poll-ms") == 0 && hasValue) {
-      pollMs = std::atoi(argv[++i]);
-    } else if (std::strcmp(argv[i], "--soundtrack") == 0 && hasValue) {
-      soundtrack = argv[++i];
-    } else {
-      std::fprintf(stderr, "startup-bench: unknown argument '%s' (try --help)\n", argv[i]);
-      return 2;
+  std::string soundtrack = kSoundtrackFile;
+  const option options[] = {{"seconds", required_argument, nullptr, 's'},
+                            {"poll-ms", required_argument, nullptr, 'p'},
+                            {"soundtrack", required_argument, nullptr, 'f'},
+                            {"help", no_argument, nullptr, 'h'},
+                            {}};
+  for (int code; (code = getopt_long(argc, argv, ":h", options, nullptr)) != -1;) {
+    bool read = true;
+    switch (code) {
+      case 'h': std::fputs(kUsage, stdout); return 0;
+      case 's':
+        read = readNumberOption("startup-bench", "--seconds", optarg, "a number of seconds above 0", seconds,
+                                std::numeric_limits<double>::min());
+        break;
+      case 'p': read = readNumberOption("startup-bench", "--poll-ms", optarg, "a whole number of 0 or more", pollMs, 0); break;
+      case 'f': soundtrack = optarg; break;
+      default: reportBadOption("startup-bench", code, argv); return kExitBadOption;
     }
+    if (!read) return kExitBadOption;
   }
-  if (!(seconds > 0) || pollMs < 0) {
-    std::fprintf(stderr, "startup-bench: --seconds must be above 0 and --poll-ms 0 or more\n");
-    return 2;
-  }
+  if (!noArgumentsLeft("startup-bench", argc, argv)) return kExitBadOption;
 
-  if (!platformOpenDisplay(displayMode)) return 1;
-  const double displayOpen = millisecondsSince(start);
+  // The demo's own start-up, timed after each step; the pipeline's work is finished first.
+  double displayOpen = 0;
+  double pipelineReady = 0;
+  double soundtrackOpen = 0;
   static Pipeline pipeline;
-  setUpPipeline(pipeline, shaderSources);
-  glFinish();
-  const double pipelineReady = millisecondsSince(start);
-
-  const std::wstring fileName(soundtrack.begin(), soundtrack.end());
   static SoundtrackPlayer player;
-  if (!openSoundtrack(player, fileName.c_str())) platformExit(1);
-  const double soundtrackOpen = millisecondsSince(start);
-  player.play();
-  drawFrame(pipeline, [&] { return frameMilliseconds(player.position()); });
-  presentFrame(pipeline);
+  const bool started = startDemo(pipeline, player, soundtrack.c_str(), [&](StartStep step) {
+    switch (step) {
+      case StartStep::DisplayOpen: displayOpen = millisecondsSince(start); break;
+      case StartStep::PipelineReady:
+        glFinish();
+        pipelineReady = millisecondsSince(start);
+        break;
+      case StartStep::SoundtrackOpen: soundtrackOpen = millisecondsSince(start); break;
+    }
+  });
+  if (!started) platformExit(1);
+  drawAndPresentFrame(pipeline, player);
   glFinish();
   const double firstFrame = millisecondsSince(start);
 

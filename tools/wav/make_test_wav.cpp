@@ -1,13 +1,16 @@
 // make-test-wav: writes a quiet 440 Hz tone of a given length, for tests.
+#include <getopt.h>
+
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
+#include "options.h"
 #include "wav_file.h"
 
 namespace {
+constexpr char kProgram[] = "make-test-wav";
+
 void usage() {
   std::fputs(
       "usage: make-test-wav SECONDS FILE [--rate HZ] [--channels N] [--float]\n"
@@ -18,29 +21,31 @@ void usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3 || std::strcmp(argv[1], "--help") == 0) {
-    usage();
-    return argc >= 2 && std::strcmp(argv[1], "--help") == 0 ? 0 : 2;
-  }
-  const double seconds = std::atof(argv[1]);
-  const std::string path = argv[2];
   WavFormat format;
-  for (int i = 3; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--float") == 0) {
-      format.sampleFormat = WavSampleFormat::Float32;
-    } else if (std::strcmp(argv[i], "--rate") == 0 && i + 1 < argc) {
-      format.sampleRate = std::atoi(argv[++i]);
-    } else if (std::strcmp(argv[i], "--channels") == 0 && i + 1 < argc) {
-      format.channels = std::atoi(argv[++i]);
-    } else {
-      usage();
-      return 2;
+  const option options[] = {{"rate", required_argument, nullptr, 'r'},
+                            {"channels", required_argument, nullptr, 'c'},
+                            {"float", no_argument, nullptr, 'f'},
+                            {"help", no_argument, nullptr, 'h'},
+                            {}};
+  for (int code; (code = getopt_long(argc, argv, ":h", options, nullptr)) != -1;) {
+    bool read = true;
+    switch (code) {
+      case 'h': usage(); return 0;
+      case 'f': format.sampleFormat = WavSampleFormat::Float32; break;
+      case 'r': read = readNumberOption(kProgram, "--rate", optarg, "a rate in Hz above 0", format.sampleRate, 1); break;
+      case 'c': read = readNumberOption(kProgram, "--channels", optarg, "a channel count above 0", format.channels, 1); break;
+      default: reportBadOption(kProgram, code, argv); return kExitBadOption;
     }
+    if (!read) return kExitBadOption;
   }
-  if (seconds < 0 || format.sampleRate <= 0 || format.channels <= 0) {
+  if (argc - optind != 2) {
     usage();
-    return 2;
+    return kExitBadOption;
   }
+  double seconds = 0;
+  if (!readNumberOption(kProgram, "SECONDS", argv[optind], "a length in seconds of 0 or more", seconds, 0.0))
+    return kExitBadOption;
+  const std::string path = argv[optind + 1];
   const auto frames = static_cast<std::size_t>(std::llround(seconds * format.sampleRate));
   std::vector<float> samples(frames * static_cast<std::size_t>(format.channels));
   for (std::size_t frame = 0; frame < frames; ++frame)
