@@ -44,6 +44,14 @@ bool parseCount(const std::string& text, int& value) {
   return !text.empty() && std::isdigit(static_cast<unsigned char>(text[0])) && parseNumber(text.c_str(), value);
 }
 
+// "I/N" with 1 <= I <= N.
+bool parsePart(const std::string& text, int& part, int& parts) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string::npos) return false;
+  return parseCount(text.substr(0, slash), part) && parseCount(text.substr(slash + 1), parts) && part >= 1 &&
+         part <= parts;
+}
+
 std::string badTime(const char* option, const std::string& text) {
   return std::string(option) + ": '" + text + "' is not a time in seconds (such as 12 or 7.25)";
 }
@@ -107,7 +115,7 @@ std::string parseCaptureOptions(int argc, const char* const argv[], CaptureOptio
     }
     if (option == "--from" || option == "--to" || option == "--fps" || option == "--warmup" ||
         option == "--png" || option == "--sheet" || option == "--mp4" || option == "--at" ||
-        option == "--soundtrack" || option == "--still") {
+        option == "--soundtrack" || option == "--still" || option == "--part" || option == "--join") {
       if (!value(text) || text.empty()) return option + " needs a value";
     }
     if (option == "--from" || option == "--to") {
@@ -127,6 +135,12 @@ std::string parseCaptureOptions(int argc, const char* const argv[], CaptureOptio
     } else if (option == "--mp4") {
       problem = setOutput(CaptureOutput::Mp4, "--mp4");
       options.path = text;
+    } else if (option == "--join") {
+      problem = setOutput(CaptureOutput::Join, "--join");
+      options.path = text;
+    } else if (option == "--part") {
+      if (!parsePart(text, options.part, options.parts))
+        return "--part: '" + text + "' is not I/N, the I-th of N parts, 1 <= I <= N (such as 2/8)";
     } else if (option == "--sheet") {
       problem = setOutput(CaptureOutput::Sheet, "--sheet");
       options.path = text;
@@ -148,14 +162,20 @@ std::string parseCaptureOptions(int argc, const char* const argv[], CaptureOptio
       }
     } else if (option == "--soundtrack") {
       options.soundtrack = text;
+    } else if (option.empty() || option[0] != '-') {
+      options.segments.push_back(option);
     } else {
       return "unknown option '" + option + "'";
     }
     if (!problem.empty()) return problem;
   }
   if (options.output == CaptureOutput::None) return "no output chosen: give one of --png, --still, --sheet or --mp4";
+  const bool join = options.output == CaptureOutput::Join;
+  if (!join && !options.segments.empty()) return "unexpected argument '" + options.segments[0] + "' (only --join takes a list of files)";
+  if (join && options.segments.empty()) return "--join needs the segments to join after the output, such as --join all.mp4 part-1.mp4 part-2.mp4";
   const bool span = options.output == CaptureOutput::PngSequence || options.output == CaptureOutput::Mp4;
-  if (!span && (options.fromUs || options.toUs)) return "--from and --to go with --png or --mp4; a still or a sheet takes its own times";
+  if (!span && !join && (options.fromUs || options.toUs)) return "--from and --to go with --png, --mp4 or --join; a still or a sheet takes its own times";
+  if (!span && options.parts != 0) return "--part goes with --png or --mp4";
   if (options.output != CaptureOutput::Sheet && !options.sheetUs.empty()) return "--at goes with --sheet";
   return "";
 }
@@ -170,16 +190,21 @@ std::string resolveCaptureTimes(CaptureOptions& options, std::int64_t lengthUs) 
   std::string problem;
   switch (options.output) {
     case CaptureOutput::PngSequence:
-    case CaptureOutput::Mp4: {
+    case CaptureOutput::Mp4:
+    case CaptureOutput::Join: {
       const std::int64_t from = options.fromUs.value_or(0);
       const std::int64_t to = options.toUs.value_or(lengthUs);
       if (!(problem = outOfRange("--from", from)).empty() || !(problem = outOfRange("--to", to)).empty()) return problem;
       if (from >= to) return "--from " + formatSeconds(from) + " is not before --to " + formatSeconds(to);
       options.fromUs = from;
       options.toUs = to;
-      if (framesBetween(from, to, options.fps).count == 0)
+      const std::int64_t frames = framesBetween(from, to, options.fps).count;
+      if (frames == 0)
         return "no frame falls between " + formatSeconds(from) + " s and " + formatSeconds(to) + " s at " +
                std::to_string(options.fps) + " fps";
+      if (options.parts > frames)
+        return "--part " + std::to_string(options.part) + "/" + std::to_string(options.parts) + ": the span has only " +
+               std::to_string(frames) + " frames, fewer than the parts";
       return "";
     }
     case CaptureOutput::Still:
@@ -211,6 +236,8 @@ std::string checkCaptureOutput(const CaptureOptions& options) {
     }
     return checkDirectory(options.path, "frames");
   }
+  for (const std::string& segment : options.segments)
+    if (access(segment.c_str(), R_OK) != 0) return "cannot read segment '" + segment + "': " + std::strerror(errno);
   struct stat info = {};
   if (stat(options.path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
     return "cannot write '" + options.path + "': it is a directory (name a file)";
@@ -231,6 +258,10 @@ One output:
                         times, by default at the timeline's moments 0,7,14,30,40,50,55,60 s
   --mp4 FILE            H.264 video of the span with the soundtrack's audio cut to match,
                         encoded by the ffmpeg program (which must be on PATH)
+  --join FILE SEGMENT...
+                        one MP4 of the --mp4 segments of a capture in parts, in the order
+                        given, with the soundtrack's audio for the whole span; takes the
+                        span's --from, --to and --fps. The video is copied, not encoded again.
 
 Options:
   --from S              start of the span for --png and --mp4, in seconds (default 0)
@@ -238,10 +269,13 @@ Options:
                         (default: the soundtrack's end)
   --at S,S,...          the times of the sheet's frames, in seconds
   --fps F               frames per second, 1 to 1000 (default 60)
+  --part I/N            only the I-th of N contiguous slices of the span's frames, for
+                        capturing on several machines at once: --png writes the same files as
+                        the whole capture would, --mp4 a segment without audio for --join
   --warmup N            frames rendered before the first written one (and before each still of
                         a sheet) so that the echo of earlier frames has built up; they are not
-                        written (default 8, and 3 for a sheet). 0 starts from fresh targets,
-                        exactly like the demo's first frames.
+                        written (default 8, also for a part, and 3 for a sheet). 0 starts
+                        from fresh targets, exactly like the demo's first frames.
   --soundtrack FILE     the soundtrack, for its length and the video's audio
                         (default: brimvale-tarnel.wav in the working directory, as the demo)
   --help                this text
@@ -254,5 +288,7 @@ Examples:
   kyla-capture --png frames --from 40 --to 41 --fps 30
   kyla-capture --sheet sheet.png --at 7,14,55
   kyla-capture --mp4 kyla.mp4 --from 10 --to 20 --fps 30
+  kyla-capture --mp4 part-1.mp4 --from 10 --to 20 --fps 30 --part 1/2   (and 2/2, then:)
+  kyla-capture --join kyla.mp4 part-1.mp4 part-2.mp4 --from 10 --to 20 --fps 30
 )";
 }
