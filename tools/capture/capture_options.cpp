@@ -270,8 +270,10 @@ Options:
   --at S,S,...          the times of the sheet's frames, in seconds
   --fps F               frames per second, 1 to 1000 (default 60)
   --part I/N            only the I-th of N contiguous slices of the span's frames, for
-                        capturing on several machines at once: --png writes the same files as
-                        the whole capture would, --mp4 a segment without audio for --join
+                        capturing on several machines at once: --png writes the files of the
+                        whole capture that fall in it, --mp4 a segment without audio for --join.
+                        Frames equal the whole capture's, except that from the second part on
+                        the echo's 8-bit rounding may leave a few levels of difference
   --warmup N            frames rendered before the first written one (and before each still of
                         a sheet) so that the echo of earlier frames has built up; they are not
                         written (default 8, also for a part, and 3 for a sheet). 0 starts

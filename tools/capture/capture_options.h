@@ -13,9 +13,10 @@ enum class CaptureOutput { None, PngSequence, Still, Sheet, Mp4, Join };
 inline constexpr int kDefaultFps = 60;
 inline constexpr int kMaxFps = 1000;  // beyond this, frames would share their millisecond
 inline constexpr int kDefaultWarmup = 8;
-// Enough frames for the echo of what came before a part to fade below the 8-bit targets'
-// rounding, so that a part's frames equal those of one capture of the whole span.
-inline constexpr int kDefaultPartWarmup = 8;
+// A part starts from empty targets. The echo halves every frame; from the fifth on, what is left
+// is only the 8-bit targets' rounding, which does not fade. 8 is past that and equal to a whole
+// capture's warm-up, so that the first part's frames are the whole capture's to the byte.
+inline constexpr int kDefaultPartWarmup = kDefaultWarmup;
 inline constexpr int kDefaultSheetWarmup = 3;  // paid once per still of a sheet
 // The moments of the demo's timeline, in seconds.
 inline constexpr int kDefaultSheetSeconds[] = {0, 7, 14, 30, 40, 50, 55, 60};
