@@ -311,6 +311,12 @@ TEST(CaptureParts, JoinedSegmentsMatchTheWholeVideo) {
   }
   const CaptureRun join = capture(dir, withSoundtrack("--join joined.mp4 part-1.mp4 part-2.mp4" + span));
   ASSERT_EQ(join.status, 0) << join.stderrText;
+  // A part left out is found by the frame count, and no video is left.
+  const CaptureRun missingPart = capture(dir, withSoundtrack("--join short.mp4 part-1.mp4" + span));
+  EXPECT_EQ(missingPart.status, 1);
+  EXPECT_NE(missingPart.stderrText.find("the segments hold 1 frames where the span from 30 s to 31 s at 2 fps has 2"),
+            std::string::npos) << missingPart.stderrText;
+  EXPECT_FALSE(std::ifstream(dir + "/short.mp4"));
 
   auto probe = [&](const std::string& file) {
     const std::string out = dir + "/" + file + ".probe";

@@ -186,6 +186,16 @@ int joinSegments(const CaptureOptions& o) {
   settings.segments = o.segments;
   if (!joinVideoSegments(settings))
     return complain(kExitFailed, "ffmpeg could not join the segments into '" + o.path + "' (its message is above)");
+  // A missing, extra or cut-short segment would still join; the span's frame count finds it.
+  const std::int64_t frames = countVideoFrames("ffprobe", settings.output);
+  if (frames < 0) return complain(kExitFailed, "cannot count the frames of '" + o.path + "' with ffprobe");
+  if (frames != span.count) {
+    std::remove(o.path.c_str());
+    return complain(kExitFailed, "the segments hold " + std::to_string(frames) + " frames where the span from " +
+                                     formatSeconds(*o.fromUs) + " s to " + formatSeconds(*o.toUs) + " s at " +
+                                     std::to_string(o.fps) + " fps has " + std::to_string(span.count) +
+                                     " (a part missing, repeated or stopped early?); nothing written");
+  }
   std::fprintf(stderr, "kyla-capture: joined %zu segments into %s\n", o.segments.size(), o.path.c_str());
   return 0;
 }
@@ -228,8 +238,11 @@ int runCapture(int argc, const char* const argv[]) {
   }
   if (!parseProblem.empty()) return complain(kExitBadInput, parseProblem + " (see kyla-capture --help)");
   const bool video = options.output == CaptureOutput::Mp4 || options.output == CaptureOutput::Join;
+  const char* videoOption = options.output == CaptureOutput::Mp4 ? "--mp4" : "--join";
   if (video && !programStarts("ffmpeg"))
-    return complain(kExitBadInput, std::string(options.output == CaptureOutput::Mp4 ? "--mp4" : "--join") + " needs the ffmpeg program, which is not on PATH (install it: apt-get install ffmpeg)");
+    return complain(kExitBadInput, std::string(videoOption) + " needs the ffmpeg program, which is not on PATH (install it: apt-get install ffmpeg)");
+  if (options.output == CaptureOutput::Join && !programStarts("ffprobe"))
+    return complain(kExitBadInput, "--join needs the ffprobe program, which is not on PATH (it comes with ffmpeg: apt-get install ffmpeg)");
 
   std::int64_t lengthUs = 0;
   std::string problem = readSoundtrackLength(options.soundtrack, lengthUs);

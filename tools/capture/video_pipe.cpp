@@ -21,6 +21,7 @@ namespace {
 struct SpawnSettings {
   int input = -1;          // becomes the program's standard input when >= 0
   int closeInChild = -1;   // our end of that pipe, which the program must not hold open
+  int output = -1;         // becomes the program's standard output when >= 0
   bool quiet = false;      // standard output and error to /dev/null
   bool ownGroup = false;   // a process group of its own, out of reach of the terminal's Ctrl+C
 };
@@ -37,6 +38,10 @@ pid_t spawn(const std::vector<std::string>& args, const SpawnSettings& s) {
     posix_spawn_file_actions_addclose(&actions, s.input);
   }
   if (s.closeInChild >= 0) posix_spawn_file_actions_addclose(&actions, s.closeInChild);
+  if (s.output >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, s.output, STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, s.output);
+  }
   if (s.quiet) {
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
@@ -93,10 +98,11 @@ bool startVideoPipe(VideoPipe& pipe, const VideoPipeSettings& s) {
   settings.ownGroup = true;
   std::vector<std::string> args = {s.ffmpeg, "-hide_banner", "-loglevel", "error", "-y",
                                    "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", rate,
-                                   "-i", "pipe:0", "-map", "0:v:0"};
-  if (!s.soundtrack.empty())
-    args.insert(args.end(), {"-ss", s.audioStart, "-t", s.audioDuration, "-i", s.soundtrack, "-map", "1:a:0",
-                             "-c:a", "aac", "-b:a", "192k", "-shortest"});
+                                   "-i", "pipe:0"};
+  // The inputs come first: ffmpeg takes an option before an -i as that input's.
+  if (!s.soundtrack.empty()) args.insert(args.end(), {"-ss", s.audioStart, "-t", s.audioDuration, "-i", s.soundtrack});
+  args.insert(args.end(), {"-map", "0:v:0"});
+  if (!s.soundtrack.empty()) args.insert(args.end(), {"-map", "1:a:0", "-c:a", "aac", "-b:a", "192k", "-shortest"});
   args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p",
                            "-movflags", "+faststart", s.output});
   pipe.pid = spawn(args, settings);
@@ -155,4 +161,26 @@ bool joinVideoSegments(const VideoJoinSettings& s) {
   const bool ok = pid >= 0 && exitedCleanly(pid);
   std::remove(s.list.c_str());
   return ok;
+}
+
+std::int64_t countVideoFrames(const std::string& ffprobe, const std::string& file) {
+  int fds[2];
+  if (::pipe(fds) != 0) return -1;
+  SpawnSettings settings;
+  settings.output = fds[1];
+  settings.closeInChild = fds[0];
+  const pid_t pid = spawn({ffprobe, "-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
+                           "stream=nb_read_packets", "-of", "csv=p=0", file},
+                          settings);
+  close(fds[1]);
+  std::string text;
+  char buffer[256];
+  ssize_t got = 0;
+  while ((got = read(fds[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+    if (got > 0) text.append(buffer, static_cast<std::size_t>(got));
+  close(fds[0]);
+  if (pid < 0 || !exitedCleanly(pid)) return -1;
+  char* end = nullptr;
+  const long long frames = std::strtoll(text.c_str(), &end, 10);
+  return end != text.c_str() && frames >= 0 ? frames : -1;
 }

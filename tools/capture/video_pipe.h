@@ -5,6 +5,8 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
+
 #include <string>
 #include <vector>
 
@@ -51,3 +53,7 @@ struct VideoJoinSettings {
 // Joins the segments' video into one stream, unchanged, with the soundtrack's audio from
 // audioStart for audioDuration. ffmpeg reports its own errors on standard error. True on success.
 bool joinVideoSegments(const VideoJoinSettings& settings);
+
+// The number of frames in the file's first video stream, counted by the ffprobe program; -1 when
+// it cannot be read.
+std::int64_t countVideoFrames(const std::string& ffprobe, const std::string& file);
