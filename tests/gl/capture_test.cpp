@@ -300,7 +300,8 @@ TEST(CaptureParts, PartsWriteTheWholeCapturesFrames) {
 }
 
 // The parts' segments joined: the whole capture's frame count, rate, size and audio length, and
-// pictures within a tight PSNR of it (the pixels are the same; only the encoder's choices differ).
+// pictures within a tight PSNR of it: they differ only by the echo's rounding in the second part
+// and by the encoder's choices (57.9 dB measured).
 TEST(CaptureParts, JoinedSegmentsMatchTheWholeVideo) {
   const std::string dir = makeTempDir();
   const std::string span = " --from 30 --to 31 --fps 2";
@@ -339,7 +340,7 @@ TEST(CaptureParts, JoinedSegmentsMatchTheWholeVideo) {
   const std::size_t average = report.find("average:");
   ASSERT_NE(average, std::string::npos) << report;
   const std::string value = report.substr(average + 8, report.find(' ', average) - average - 8);
-  EXPECT_TRUE(value == "inf" || std::atof(value.c_str()) >= 45.0) << report;
+  EXPECT_TRUE(value == "inf" || std::atof(value.c_str()) >= 50.0) << report;
 }
 
 // Bad input is refused before any rendering, with one line naming the problem and status 2.
