@@ -20,7 +20,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     -h|--help) usage; exit 0 ;;
     --frames) frames=$2; shift 2 ;;
-    *) build=$1; shift ;;
+    *) build=$(cd "$1" && pwd); shift ;;
   esac
 done
 capture=$build/kyla-capture
@@ -53,6 +53,7 @@ parts_fps=$(rate "$frames" "$parts_s")
 echo "capture-bench on $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) threads"
 echo "$draw_line" | sed 's/^kyla-capture: /drawing alone: /'
 echo "sequential --png capture, $frames frames: ${seq_s} s wall, $seq_fps frames per second (with start-up)"
+tail -n 1 "$work/seq.txt" | sed 's/^kyla-capture: /  of which the frames: /'
 echo "2 parts at once, $frames frames + 2 x $warmup warm-up: ${parts_s} s wall, $parts_fps frames per second"
 echo "a 60 s video at 60 fps (3600 frames), $warmup warm-up frames per part, at the sequential rate per machine:"
 for nodes in 1 2 4 8 16 32; do
