@@ -107,6 +107,26 @@ TEST(CaptureSchedule, SpansAndFrameTimesAreExact) {
   EXPECT_EQ(warmupFrame(2, 5), 0);  // nothing before the start: frame 0 again
 }
 
+// Parts follow each other without a gap or an overlap and together are the span.
+TEST(CaptureSchedule, PartsTileTheSpan) {
+  EXPECT_EQ(partOf({40, 3}, 2, 2).first, 41);
+  EXPECT_EQ(partOf({40, 3}, 2, 2).count, 2);
+  EXPECT_EQ(partOf({0, 10}, 3, 3).first, 6);
+  EXPECT_EQ(partOf({0, 10}, 3, 3).count, 4);
+  for (const FrameSpan span : {FrameSpan{0, 3600}, FrameSpan{7, 5}, FrameSpan{100, 1}})
+    for (int parts = 1; parts <= std::min<std::int64_t>(span.count, 7); ++parts) {
+      std::int64_t next = span.first;
+      for (int part = 1; part <= parts; ++part) {
+        const FrameSpan slice = partOf(span, part, parts);
+        EXPECT_EQ(slice.first, next) << part << "/" << parts;
+        EXPECT_GE(slice.count, span.count / parts) << part << "/" << parts;
+        EXPECT_LE(slice.count, span.count / parts + 1) << part << "/" << parts;
+        next = slice.first + slice.count;
+      }
+      EXPECT_EQ(next, span.first + span.count) << parts << " parts of " << span.first << "+" << span.count;
+    }
+}
+
 // GL reads rows bottom-up; the image's first row must be the top of the screen, and survive a
 // PNG round trip unchanged.
 TEST(CaptureReadBack, RowsComeOutTopDownAndThroughPng) {

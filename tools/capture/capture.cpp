@@ -184,8 +184,10 @@ int joinSegments(const CaptureOptions& o) {
   settings.audioStart = seconds(span.first, o.fps);
   settings.audioDuration = seconds(span.count, o.fps);
   settings.segments = o.segments;
-  if (!joinVideoSegments(settings))
+  if (!joinVideoSegments(settings)) {
+    std::remove(o.path.c_str());  // what ffmpeg left is not a whole video
     return complain(kExitFailed, "ffmpeg could not join the segments into '" + o.path + "' (its message is above)");
+  }
   // A missing, extra or cut-short segment would still join; the span's frame count finds it.
   const std::int64_t frames = countVideoFrames("ffprobe", settings.output);
   if (frames < 0) return complain(kExitFailed, "cannot count the frames of '" + o.path + "' with ffprobe");
