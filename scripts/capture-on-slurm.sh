@@ -12,7 +12,8 @@ Renders the demo from A to B seconds at F frames per second (default 60) as N pa
 cluster that the Slurm configuration names (SLURM_CONF, or the system's), joins them into
 OUT.mp4 and waits until it is written. Parts, segments and logs go to OUT.mp4.parts/, which is
 removed when the video is written and kept, with the logs, when something failed.
-Options after -- go to every kyla-capture run (such as --warmup 12 or --soundtrack FILE).
+Options after -- go to every kyla-capture run (such as --warmup 12 or --soundtrack FILE), which
+runs in the build folder.
 sbatch settings such as the partition or time limit come from its own variables
 (SBATCH_PARTITION, SBATCH_TIMELIMIT, ...). KYLA_BUILD names the build folder (default: build/
 beside this script's folder); KYLA_CAPTURE the capture program (default: kyla-capture there).

@@ -13,7 +13,7 @@ enum class CaptureOutput { None, PngSequence, Still, Sheet, Mp4, Join };
 inline constexpr int kDefaultFps = 60;
 inline constexpr int kMaxFps = 1000;  // beyond this, frames would share their millisecond
 inline constexpr int kDefaultWarmup = 8;
-// A part starts from empty targets. The echo halves every frame; from the fifth on, what is left
+// A part starts from empty targets. The echo halves every frame; after five frames, what is left
 // is only the 8-bit targets' rounding, which does not fade. 8 is past that and equal to a whole
 // capture's warm-up, so that the first part's frames are the whole capture's to the byte.
 inline constexpr int kDefaultPartWarmup = kDefaultWarmup;
