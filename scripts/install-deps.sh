@@ -23,6 +23,7 @@ test_packages=(
   glslang-tools
   xvfb xdotool
   ffmpeg
+  slurm-wlm munge parallel
   debootstrap
 )
 windows_packages=(

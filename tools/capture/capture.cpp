@@ -14,6 +14,7 @@
 #include "contact_sheet.h"
 #include "demo.h"
 #include "frame_image.h"
+#include "frame_writer.h"
 #include "video_pipe.h"
 #include "wav_file.h"
 
@@ -134,6 +135,9 @@ int stopped(std::int64_t written, std::int64_t total, const char* what) {
   return kExitStopped;
 }
 
+// A path that ffmpeg takes as a file even when it holds a colon.
+std::string ffmpegFile(const std::string& path) { return "file:" + path; }
+
 int captureSpan(Capture& c, FrameSpan span) {
   const CaptureOptions& o = c.options;
   VideoPipe video;
@@ -141,8 +145,10 @@ int captureSpan(Capture& c, FrameSpan span) {
   if (mp4) {
     VideoPipeSettings settings;
     settings.ffmpeg = "ffmpeg";
-    settings.output = "file:" + o.path;
-    settings.soundtrack = "file:" + o.soundtrack;
+    settings.output = ffmpegFile(o.path);
+    // A part's segment is video alone: the join adds the audio of the whole span in one piece,
+    // where segments with audio of their own would leave the encoder's priming gap at each seam.
+    if (o.parts == 0) settings.soundtrack = ffmpegFile(o.soundtrack);
     settings.fps = o.fps;
     settings.width = kWidth;
     settings.height = kHeight;
@@ -150,22 +156,49 @@ int captureSpan(Capture& c, FrameSpan span) {
     settings.audioDuration = seconds(span.count, o.fps);
     if (!startVideoPipe(video, settings)) return complain(kExitFailed, "cannot start ffmpeg");
   }
-  std::int64_t written = 0;
-  bool writeFailed = false;
+  FrameWriter writer([&](std::int64_t n, const Image& frame) {
+    return mp4 ? writeVideoFrame(video, frame) : writePng(framePath(o.path, n), frame);
+  });
   bool completed = c.warmUp(span.first);
-  for (std::int64_t n = span.first; completed && n < span.first + span.count; ++n) {
-    completed = c.capture(n, [&](const Image& frame) {
-      writeFailed = mp4 ? !writeVideoFrame(video, frame) : !writePng(framePath(o.path, n), frame);
-      return !writeFailed;
-    });
-    if (completed) ++written;
-  }
+  for (std::int64_t n = span.first; completed && n < span.first + span.count; ++n)
+    completed = c.capture(n, [&](Image frame) { return writer.push(n, std::move(frame)); });
+  writer.finish();
+  const std::int64_t written = writer.written();
   const bool encoded = !mp4 || finishVideoPipe(video);
-  if (writeFailed || !encoded) {
+  if (writer.failed() || !encoded) {
     if (mp4) return complain(kExitFailed, "ffmpeg could not encode '" + o.path + "' (its message is above)");
     return complain(kExitFailed, "cannot write '" + framePath(o.path, span.first + written) + "'");
   }
   if (!completed) return stopped(written, span.count, mp4 ? "the video holds those" : "those are written");
+  return 0;
+}
+
+// The segments' video joined as it is, with the audio of the whole span they cover.
+int joinSegments(const CaptureOptions& o) {
+  const FrameSpan span = framesBetween(*o.fromUs, *o.toUs, o.fps);
+  VideoJoinSettings settings;
+  settings.ffmpeg = "ffmpeg";
+  settings.output = ffmpegFile(o.path);
+  settings.list = o.path + ".segments.txt";
+  settings.soundtrack = ffmpegFile(o.soundtrack);
+  settings.audioStart = seconds(span.first, o.fps);
+  settings.audioDuration = seconds(span.count, o.fps);
+  settings.segments = o.segments;
+  if (!joinVideoSegments(settings)) {
+    std::remove(o.path.c_str());  // what ffmpeg left is not a whole video
+    return complain(kExitFailed, "ffmpeg could not join the segments into '" + o.path + "' (its message is above)");
+  }
+  // A missing, extra or cut-short segment would still join; the span's frame count finds it.
+  const std::int64_t frames = countVideoFrames("ffprobe", settings.output);
+  if (frames < 0) return complain(kExitFailed, "cannot count the frames of '" + o.path + "' with ffprobe");
+  if (frames != span.count) {
+    std::remove(o.path.c_str());
+    return complain(kExitFailed, "the segments hold " + std::to_string(frames) + " frames where the span from " +
+                                     formatSeconds(*o.fromUs) + " s to " + formatSeconds(*o.toUs) + " s at " +
+                                     std::to_string(o.fps) + " fps has " + std::to_string(span.count) +
+                                     " (a part missing, repeated or stopped early?); nothing written");
+  }
+  std::fprintf(stderr, "kyla-capture: joined %zu segments into %s\n", o.segments.size(), o.path.c_str());
   return 0;
 }
 
@@ -206,14 +239,19 @@ int runCapture(int argc, char* argv[]) {
     return 0;
   }
   if (!parseProblem.empty()) return complain(kExitBadInput, parseProblem + " (see kyla-capture --help)");
-  if (options.output == CaptureOutput::Mp4 && !programStarts("ffmpeg"))
-    return complain(kExitBadInput, "--mp4 needs the ffmpeg program, which is not on PATH (install it: apt-get install ffmpeg)");
+  const bool video = options.output == CaptureOutput::Mp4 || options.output == CaptureOutput::Join;
+  const char* videoOption = options.output == CaptureOutput::Mp4 ? "--mp4" : "--join";
+  if (video && !programStarts("ffmpeg"))
+    return complain(kExitBadInput, std::string(videoOption) + " needs the ffmpeg program, which is not on PATH (install it: apt-get install ffmpeg)");
+  if (options.output == CaptureOutput::Join && !programStarts("ffprobe"))
+    return complain(kExitBadInput, "--join needs the ffprobe program, which is not on PATH (it comes with ffmpeg: apt-get install ffmpeg)");
 
   std::int64_t lengthUs = 0;
   std::string problem = readSoundtrackLength(options.soundtrack, lengthUs);
   if (problem.empty()) problem = resolveCaptureTimes(options, lengthUs);
   if (problem.empty()) problem = checkCaptureOutput(options);
   if (!problem.empty()) return complain(kExitBadInput, problem);
+  if (options.output == CaptureOutput::Join) return joinSegments(options);
 
   if (!platformOpenDisplay(displayMode)) return kExitFailed;
   Capture c{options, {}, {}, 0};
@@ -223,6 +261,7 @@ int runCapture(int argc, char* argv[]) {
   FrameSpan span;
   if (options.output == CaptureOutput::PngSequence || options.output == CaptureOutput::Mp4) {
     span = framesBetween(*options.fromUs, *options.toUs, options.fps);
+    if (options.parts != 0) span = partOf(span, options.part, options.parts);
     c.progress.total = warmup + span.count;
   } else if (options.output == CaptureOutput::Still) {
     c.progress.total = warmup + 1;
@@ -236,6 +275,7 @@ int runCapture(int argc, char* argv[]) {
     case CaptureOutput::Mp4: status = captureSpan(c, span); break;
     case CaptureOutput::Still: status = captureStill(c); break;
     case CaptureOutput::Sheet: status = captureSheet(c); break;
+    case CaptureOutput::Join:
     case CaptureOutput::None: break;
   }
   const double elapsed = secondsSince(c.progress.start);

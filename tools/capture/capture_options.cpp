@@ -45,6 +45,14 @@ bool parseCount(const std::string& text, int& value) {
   return !text.empty() && std::isdigit(static_cast<unsigned char>(text[0])) && parseNumber(text.c_str(), value);
 }
 
+// "I/N" with 1 <= I <= N.
+bool parsePart(const std::string& text, int& part, int& parts) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string::npos) return false;
+  return parseCount(text.substr(0, slash), part) && parseCount(text.substr(slash + 1), parts) && part >= 1 &&
+         part <= parts;
+}
+
 std::string badTime(const char* option, const std::string& text) {
   return std::string(option) + ": '" + text + "' is not a time in seconds (such as 12 or 7.25)";
 }
@@ -88,7 +96,7 @@ std::string formatSeconds(std::int64_t us) {
 }
 
 std::string parseCaptureOptions(int argc, char* argv[], CaptureOptions& options) {
-  enum : int { kFrom = 1, kTo, kFps, kWarmup, kPng, kSheet, kMp4, kAt, kSoundtrack, kStill };
+  enum : int { kFrom = 256, kTo, kFps, kWarmup, kPng, kSheet, kMp4, kAt, kSoundtrack, kStill, kPart, kJoin };
   const option longOptions[] = {{"from", required_argument, nullptr, kFrom},
                                 {"to", required_argument, nullptr, kTo},
                                 {"fps", required_argument, nullptr, kFps},
@@ -99,6 +107,8 @@ std::string parseCaptureOptions(int argc, char* argv[], CaptureOptions& options)
                                 {"at", required_argument, nullptr, kAt},
                                 {"soundtrack", required_argument, nullptr, kSoundtrack},
                                 {"still", required_argument, nullptr, kStill},
+                                {"part", required_argument, nullptr, kPart},
+                                {"join", required_argument, nullptr, kJoin},
                                 {"help", no_argument, nullptr, 'h'},
                                 {}};
   auto setOutput = [&](CaptureOutput output, const char* option) -> std::string {
@@ -106,13 +116,18 @@ std::string parseCaptureOptions(int argc, char* argv[], CaptureOptions& options)
     options.output = output;
     return "";
   };
-  // '+': stop at the first argument that is not an option (--still takes the one after its time
-  // itself); ':': a missing value is told apart from an unknown option.
+  // '-': arguments that are not options come back in order as code 1: --join's segments (--still
+  // takes the one after its time itself). The long options' codes start above any character.
+  // ':': a missing value is told apart from an unknown option.
   int index = 0;
-  for (int code; (code = getopt_long(argc, argv, "+:h", longOptions, &index)) != -1;) {
+  for (int code; (code = getopt_long(argc, argv, "-:h", longOptions, &index)) != -1;) {
     if (code == 'h') {
       options.help = true;
       return "";
+    }
+    if (code == 1) {
+      options.segments.push_back(optarg);
+      continue;
     }
     // getopt_long has stepped past the option it could not take, and sets no index for it.
     if (code == '?') return "unknown option '" + std::string(argv[optind - 1]) + "'";
@@ -142,9 +157,11 @@ std::string parseCaptureOptions(int argc, char* argv[], CaptureOptions& options)
       case kPng:
       case kMp4:
       case kSheet:
-        problem = setOutput(code == kPng   ? CaptureOutput::PngSequence
-                            : code == kMp4 ? CaptureOutput::Mp4
-                                           : CaptureOutput::Sheet,
+      case kJoin:
+        problem = setOutput(code == kPng    ? CaptureOutput::PngSequence
+                            : code == kMp4  ? CaptureOutput::Mp4
+                            : code == kJoin ? CaptureOutput::Join
+                                            : CaptureOutput::Sheet,
                             option.c_str());
         options.path = text;
         break;
@@ -167,15 +184,24 @@ std::string parseCaptureOptions(int argc, char* argv[], CaptureOptions& options)
         }
         break;
       }
+      case kPart:
+        if (!parsePart(text, options.part, options.parts))
+          return "--part: '" + text + "' is not I/N, the I-th of N parts, 1 <= I <= N (such as 2/8)";
+        break;
       case kSoundtrack: options.soundtrack = text; break;
       default: break;
     }
     if (!problem.empty()) return problem;
   }
-  if (optind < argc) return "unknown option '" + std::string(argv[optind]) + "'";
+  // Whatever follows a "--" is left over.
+  if (optind < argc) return "unexpected argument '" + std::string(argv[optind]) + "'";
   if (options.output == CaptureOutput::None) return "no output chosen: give one of --png, --still, --sheet or --mp4";
+  const bool join = options.output == CaptureOutput::Join;
+  if (!join && !options.segments.empty()) return "unexpected argument '" + options.segments[0] + "' (only --join takes a list of files)";
+  if (join && options.segments.empty()) return "--join needs the segments to join after the output, such as --join all.mp4 part-1.mp4 part-2.mp4";
   const bool span = options.output == CaptureOutput::PngSequence || options.output == CaptureOutput::Mp4;
-  if (!span && (options.fromUs || options.toUs)) return "--from and --to go with --png or --mp4; a still or a sheet takes its own times";
+  if (!span && !join && (options.fromUs || options.toUs)) return "--from and --to go with --png, --mp4 or --join; a still or a sheet takes its own times";
+  if (!span && options.parts != 0) return "--part goes with --png or --mp4";
   if (options.output != CaptureOutput::Sheet && !options.sheetUs.empty()) return "--at goes with --sheet";
   return "";
 }
@@ -190,16 +216,21 @@ std::string resolveCaptureTimes(CaptureOptions& options, std::int64_t lengthUs) 
   std::string problem;
   switch (options.output) {
     case CaptureOutput::PngSequence:
-    case CaptureOutput::Mp4: {
+    case CaptureOutput::Mp4:
+    case CaptureOutput::Join: {
       const std::int64_t from = options.fromUs.value_or(0);
       const std::int64_t to = options.toUs.value_or(lengthUs);
       if (!(problem = outOfRange("--from", from)).empty() || !(problem = outOfRange("--to", to)).empty()) return problem;
       if (from >= to) return "--from " + formatSeconds(from) + " is not before --to " + formatSeconds(to);
       options.fromUs = from;
       options.toUs = to;
-      if (framesBetween(from, to, options.fps).count == 0)
+      const std::int64_t frames = framesBetween(from, to, options.fps).count;
+      if (frames == 0)
         return "no frame falls between " + formatSeconds(from) + " s and " + formatSeconds(to) + " s at " +
                std::to_string(options.fps) + " fps";
+      if (options.parts > frames)
+        return "--part " + std::to_string(options.part) + "/" + std::to_string(options.parts) + ": the span has only " +
+               std::to_string(frames) + " frames, fewer than the parts";
       return "";
     }
     case CaptureOutput::Still:
@@ -231,6 +262,8 @@ std::string checkCaptureOutput(const CaptureOptions& options) {
     }
     return checkDirectory(options.path, "frames");
   }
+  for (const std::string& segment : options.segments)
+    if (access(segment.c_str(), R_OK) != 0) return "cannot read segment '" + segment + "': " + std::strerror(errno);
   struct stat info = {};
   if (stat(options.path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
     return "cannot write '" + options.path + "': it is a directory (name a file)";
@@ -251,6 +284,10 @@ One output:
                         times, by default at the timeline's moments 0,7,14,30,40,50,55,60 s
   --mp4 FILE            H.264 video of the span with the soundtrack's audio cut to match,
                         encoded by the ffmpeg program (which must be on PATH)
+  --join FILE SEGMENT...
+                        one MP4 of the --mp4 segments of a capture in parts, in the order
+                        given, with the soundtrack's audio for the whole span; takes the
+                        span's --from, --to and --fps. The video is copied, not encoded again.
 
 Options:
   --from S              start of the span for --png and --mp4, in seconds (default 0)
@@ -258,10 +295,15 @@ Options:
                         (default: the soundtrack's end)
   --at S,S,...          the times of the sheet's frames, in seconds
   --fps F               frames per second, 1 to 1000 (default 60)
+  --part I/N            only the I-th of N contiguous slices of the span's frames, for
+                        capturing on several machines at once: --png writes the files of the
+                        whole capture that fall in it, --mp4 a segment without audio for --join.
+                        Frames equal the whole capture's, except that from the second part on
+                        the echo's 8-bit rounding may leave a few levels of difference
   --warmup N            frames rendered before the first written one (and before each still of
                         a sheet) so that the echo of earlier frames has built up; they are not
-                        written (default 8, and 3 for a sheet). 0 starts from fresh targets,
-                        exactly like the demo's first frames.
+                        written (default 8, also for a part, and 3 for a sheet). 0 starts
+                        from fresh targets, exactly like the demo's first frames.
   --soundtrack FILE     the soundtrack, for its length and the video's audio
                         (default: brimvale-tarnel.wav in the working directory, as the demo)
   --help                this text
@@ -274,5 +316,7 @@ Examples:
   kyla-capture --png frames --from 40 --to 41 --fps 30
   kyla-capture --sheet sheet.png --at 7,14,55
   kyla-capture --mp4 kyla.mp4 --from 10 --to 20 --fps 30
+  kyla-capture --mp4 part-1.mp4 --from 10 --to 20 --fps 30 --part 1/2   (and 2/2, then:)
+  kyla-capture --join kyla.mp4 part-1.mp4 part-2.mp4 --from 10 --to 20 --fps 30
 )";
 }

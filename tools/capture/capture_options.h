@@ -8,11 +8,15 @@
 
 #include "soundtrack_player.h"
 
-enum class CaptureOutput { None, PngSequence, Still, Sheet, Mp4 };
+enum class CaptureOutput { None, PngSequence, Still, Sheet, Mp4, Join };
 
 inline constexpr int kDefaultFps = 60;
 inline constexpr int kMaxFps = 1000;  // beyond this, frames would share their millisecond
 inline constexpr int kDefaultWarmup = 8;
+// A part starts from empty targets. The echo halves every frame; after five frames, what is left
+// is only the 8-bit targets' rounding, which does not fade. 8 is past that and equal to a whole
+// capture's warm-up, so that the first part's frames are the whole capture's to the byte.
+inline constexpr int kDefaultPartWarmup = kDefaultWarmup;
 inline constexpr int kDefaultSheetWarmup = 3;  // paid once per still of a sheet
 // The moments of the demo's timeline, in seconds.
 inline constexpr int kDefaultSheetSeconds[] = {0, 7, 14, 30, 40, 50, 55, 60};
@@ -26,10 +30,15 @@ struct CaptureOptions {
   std::optional<std::int64_t> toUs;  // unset: the soundtrack's end
   int fps = kDefaultFps;
   std::optional<int> warmup;
+  int part = 0;  // --part I/N: the I-th of N slices of the span; 0 of 0 is the whole span
+  int parts = 0;
+  std::vector<std::string> segments;  // --join's inputs, in order
   std::string soundtrack = kSoundtrackFile;
   bool help = false;
 
-  int warmupFrames() const { return warmup.value_or(output == CaptureOutput::Sheet ? kDefaultSheetWarmup : kDefaultWarmup); }
+  int warmupFrames() const {
+    return warmup.value_or(output == CaptureOutput::Sheet ? kDefaultSheetWarmup : parts != 0 ? kDefaultPartWarmup : kDefaultWarmup);
+  }
 };
 
 // Fills options from argv. Returns "" on success, else a one-line description of the problem.

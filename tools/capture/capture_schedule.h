@@ -33,6 +33,13 @@ inline FrameSpan framesBetween(std::int64_t fromUs, std::int64_t toUs, int fps) 
   return {first, std::max<std::int64_t>(0, firstFrameFrom(toUs, fps) - first)};
 }
 
+// The part-th of `parts` contiguous slices of the span (part from 1 to parts), as even as whole
+// frames allow: the slices follow each other without a gap and together are the span.
+inline FrameSpan partOf(FrameSpan span, int part, int parts) {
+  const std::int64_t first = span.first + span.count * (part - 1) / parts;
+  return {first, span.first + span.count * part / parts - first};
+}
+
 // The frame rendered `before` frames ahead of frame n to warm the echo up. There is nothing
 // before the soundtrack's start, so frames that would fall before it repeat frame 0.
 inline std::int64_t warmupFrame(std::int64_t frame, std::int64_t before) {

@@ -1,10 +1,14 @@
 // The MP4 output: the ffmpeg program, started with raw RGB frames on its standard input and the
-// soundtrack's audio cut to the captured span, encoding H.264 and AAC into one file.
+// soundtrack's audio cut to the captured span, encoding H.264 and AAC into one file; and the
+// join of such files, captured in parts, into one.
 #pragma once
 
 #include <sys/types.h>
 
+#include <cstdint>
+
 #include <string>
+#include <vector>
 
 #include "frame_image.h"
 
@@ -15,7 +19,7 @@ bool programStarts(const std::string& program);
 struct VideoPipeSettings {
   std::string ffmpeg;      // the program, found on PATH unless it holds a slash
   std::string output;      // the .mp4 file
-  std::string soundtrack;  // audio source
+  std::string soundtrack;  // audio source; none: a video without sound
   int fps = 60;
   int width = 0;
   int height = 0;
@@ -35,3 +39,21 @@ bool startVideoPipe(VideoPipe& pipe, const VideoPipeSettings& settings);
 bool writeVideoFrame(VideoPipe& pipe, const Image& frame);
 // Closes the input so that ffmpeg finishes the file, and waits for it. True when it succeeded.
 bool finishVideoPipe(VideoPipe& pipe);
+
+struct VideoJoinSettings {
+  std::string ffmpeg;
+  std::string output;                 // the joined .mp4 file
+  std::string list;                   // a scratch file for ffmpeg's list of the segments
+  std::vector<std::string> segments;  // MP4 files with the same encoding, in order
+  std::string soundtrack;
+  std::string audioStart;     // seconds
+  std::string audioDuration;  // seconds
+};
+
+// Joins the segments' video into one stream, unchanged, with the soundtrack's audio from
+// audioStart for audioDuration. ffmpeg reports its own errors on standard error. True on success.
+bool joinVideoSegments(const VideoJoinSettings& settings);
+
+// The number of frames in the file's first video stream, counted by the ffprobe program; -1 when
+// it cannot be read.
+std::int64_t countVideoFrames(const std::string& ffprobe, const std::string& file);
