@@ -9,13 +9,15 @@
 // No main loop runs: the bus is read whenever the caller asks for something (position, state).
 // Every wait is bounded, so a graph that never gets ready fails with kMediaTimedOut.
 //
-// Depends on gstreamer-1.0 and the playback, core, wavparse and autodetect plugins.
+// Depends on gstreamer-1.0 and the playback, core, wavparse and autodetect plugins; Ogg Vorbis from
+// plugins-base, FLAC and MP3 (mpegaudioparse, mpg123audiodec) from plugins-good.
 #include <fcntl.h>
 #include <gst/gst.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -36,6 +38,8 @@ struct MediaGraph {
 namespace {
 constexpr GstClockTime kPrerollTimeout = 5 * GST_SECOND;
 constexpr GstClockTime kSettleTimeout = 5 * GST_SECOND;
+// Decoding a soundtrack of minutes to find its length takes well under a second.
+constexpr GstClockTime kDecodeTimeout = 10 * GST_SECOND;
 constexpr auto kNanosecondsPerUnit = static_cast<std::int64_t>(GST_SECOND) / kMediaUnitsPerSecond;
 constexpr long kVolumeSilence = -10000;
 constexpr long kVolumeFull = 0;
@@ -158,29 +162,71 @@ MediaResult waitForPreroll(MediaGraph& graph) {
   return result;
 }
 
+// The end time of the latest buffer a sink was handed, in nanoseconds.
+void noteBufferEnd(GstElement*, GstBuffer* buffer, GstPad*, gpointer end) {
+  if (!GST_BUFFER_PTS_IS_VALID(buffer)) return;
+  const GstClockTime duration = GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 0;
+  auto& latest = *static_cast<std::atomic<std::int64_t>*>(end);
+  latest = std::max<std::int64_t>(latest, static_cast<std::int64_t>(GST_BUFFER_PTS(buffer) + duration));
+}
+
+// The length of a file that does not state it (an MP3 without a length header): decoded to its
+// end, as fast as the machine goes, into a sink that notes the end of each buffer. An estimate
+// from the bit rate would be off by up to the difference between a VBR file's start and its
+// average, and the run ends where the length says.
+MediaResult lengthByDecoding(const gchar* uri, std::int64_t& nanoseconds) {
+  GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+  GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+  if (!playbin || !sink) {
+    if (playbin) gst_object_unref(playbin);
+    if (sink) gst_object_unref(sink);
+    return kMediaNoPlayback;
+  }
+  gst_object_ref_sink(playbin);
+  std::atomic<std::int64_t> end{-1};
+  g_object_set(sink, "sync", FALSE, "signal-handoffs", TRUE, nullptr);
+  g_signal_connect(sink, "handoff", G_CALLBACK(noteBufferEnd), &end);
+  g_object_set(playbin, "uri", uri, "audio-sink", sink, "flags", kPlayFlagAudio, nullptr);
+  MediaResult result = kMediaNotAudio;
+  if (gst_element_set_state(playbin, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE) {
+    GstBus* bus = gst_element_get_bus(playbin);
+    GstMessage* message =
+        gst_bus_timed_pop_filtered(bus, kDecodeTimeout, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    if (!message) result = kMediaTimedOut;
+    if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS && end > 0) result = kMediaOk;
+    if (message) gst_message_unref(message);
+    gst_object_unref(bus);
+  }
+  gst_element_set_state(playbin, GST_STATE_NULL);
+  gst_object_unref(playbin);
+  nanoseconds = end;
+  return result;
+}
+
 MediaResult prerollFile(MediaGraph& graph, const std::string& path) {
   gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
   if (!uri) return kMediaNotFound;
   g_object_set(graph.playbin, "uri", uri, "audio-sink", makeAudioSink(), "flags", kPlayFlagAudio | kPlayFlagSoftVolume,
                nullptr);
-  g_free(uri);
+  MediaResult result = kMediaOk;
   if (gst_element_set_state(graph.playbin, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
     // The error that explains the failure is on the bus already.
     GstBus* bus = gst_element_get_bus(graph.playbin);
     GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
-    const MediaResult result = message ? classifyError(message) : kMediaNotAudio;
+    result = message ? classifyError(message) : kMediaNotAudio;
     if (message) gst_message_unref(message);
     gst_object_unref(bus);
-    return result;
   }
-  const MediaResult result = waitForPreroll(graph);
-  if (result != kMediaOk) return result;
+  if (result == kMediaOk) result = waitForPreroll(graph);
   gint audioStreams = 0;
-  g_object_get(graph.playbin, "n-audio", &audioStreams, nullptr);
-  gint64 nanoseconds = 0;
-  if (audioStreams < 1 || !gst_element_query_duration(graph.playbin, GST_FORMAT_TIME, &nanoseconds) ||
-      nanoseconds < 0)
-    return kMediaNotAudio;
+  if (result == kMediaOk) g_object_get(graph.playbin, "n-audio", &audioStreams, nullptr);
+  if (result == kMediaOk && audioStreams < 1) result = kMediaNotAudio;
+  gint64 nanoseconds = -1;
+  if (result == kMediaOk && !gst_element_query_duration(graph.playbin, GST_FORMAT_TIME, &nanoseconds))
+    result = lengthByDecoding(uri, nanoseconds);
+  g_free(uri);
+  if (result != kMediaOk) return result;
+  if (nanoseconds < 0) return kMediaNotAudio;
   graph.length = nanoseconds / kNanosecondsPerUnit;
   return kMediaOk;
 }
