@@ -26,6 +26,7 @@
 #include <string>
 
 #include "platform/media.h"
+#include "platform/media_gstreamer.h"
 
 struct MediaGraph {
   GstElement* playbin = nullptr;  // null when the playback plugins are missing
@@ -33,6 +34,7 @@ struct MediaGraph {
   bool ended = false;             // the stream has played to its end since the last seek
   std::int64_t length = 0;        // media time
   std::int64_t lastPosition = 0;  // media time; answers when the sink cannot be queried
+  std::int64_t segmentStart = 0;  // media time; where the last seek (or the render) put playback
 };
 
 namespace {
@@ -231,6 +233,23 @@ MediaResult prerollFile(MediaGraph& graph, const std::string& path) {
   return kMediaOk;
 }
 
+// The element inside a sink bin (autoaudiosink wraps the real sink) that provides a clock.
+GstElement* findClockingSink(GstElement* element) {
+  if (!GST_IS_BIN(element))
+    return GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_PROVIDE_CLOCK) ? GST_ELEMENT(gst_object_ref(element))
+                                                                          : nullptr;
+  GstElement* found = nullptr;
+  GstIterator* sinks = gst_bin_iterate_sinks(GST_BIN(element));
+  GValue child = G_VALUE_INIT;
+  while (!found && gst_iterator_next(sinks, &child) == GST_ITERATOR_OK) {
+    found = findClockingSink(GST_ELEMENT(g_value_get_object(&child)));
+    g_value_reset(&child);
+  }
+  g_value_unset(&child);
+  gst_iterator_free(sinks);
+  return found;
+}
+
 // The graph, when a file has been rendered into it.
 MediaGraph* readyGraph(MediaGraph* graph) { return graph && graph->ready ? graph : nullptr; }
 }  // namespace
@@ -268,6 +287,7 @@ MediaResult mediaRenderFile(MediaGraph* graph, const char* fileName) {
   graph->ended = false;
   graph->length = 0;
   graph->lastPosition = 0;
+  graph->segmentStart = 0;
 
   // Linux file names are bytes, and the name's UTF-8 bytes are that name.
   const std::string path = fileName;
@@ -334,6 +354,7 @@ MediaResult mediaSetPosition(MediaGraph* graph, std::int64_t position) {
     return kMediaInvalidArg;
   graph->ended = false;
   graph->lastPosition = target;
+  graph->segmentStart = target;
   return waitUntilSettled(*graph);
 }
 
@@ -342,4 +363,31 @@ MediaResult mediaPutVolume(MediaGraph* graph, long volume) {
   const double gain = std::pow(10.0, static_cast<double>(volume) / 2000.0);
   if (graph->playbin) g_object_set(graph->playbin, "volume", gain, nullptr);
   return kMediaOk;
+}
+
+MediaResult mediaGetPlayedPosition(MediaGraph* graph, std::int64_t* position) {
+  if (!graph || !position) return kMediaInvalidArg;
+  if (!readyGraph(graph)) return kMediaNotReady;
+  GstElement* bin = nullptr;
+  g_object_get(graph->playbin, "audio-sink", &bin, nullptr);
+  GstElement* sink = bin ? findClockingSink(bin) : nullptr;
+  GstClock* sinkClock = sink ? gst_element_provide_clock(sink) : nullptr;
+  MediaResult result = kMediaNoPlayback;
+  if (sinkClock) {
+    // The sink's clock, which it keeps calibrated to the pipeline's, less the base time and the
+    // latency: the running time of the sample being played, which restarts at 0 with each seek.
+    GstQuery* query = gst_query_new_latency();
+    GstClockTime latency = 0;
+    if (gst_element_query(graph->playbin, query)) gst_query_parse_latency(query, nullptr, &latency, nullptr);
+    gst_query_unref(query);
+    const auto running = static_cast<std::int64_t>(gst_clock_get_time(sinkClock)) -
+                         static_cast<std::int64_t>(gst_element_get_base_time(graph->playbin)) -
+                         static_cast<std::int64_t>(latency);
+    *position = std::clamp<std::int64_t>(graph->segmentStart + running / kNanosecondsPerUnit, 0, graph->length);
+    result = kMediaOk;
+  }
+  if (sinkClock) gst_object_unref(sinkClock);
+  if (sink) gst_object_unref(sink);
+  if (bin) gst_object_unref(bin);
+  return result;
 }
