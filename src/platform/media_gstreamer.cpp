@@ -3,8 +3,8 @@
 // Output goes to the machine's audio sink when one opens; otherwise to a fakesink that still runs
 // against the system clock, so that the soundtrack keeps time on a box without a sound card.
 // Positions come from the sink's position query, which in the playing state is read off the
-// pipeline clock (running time), the system's monotonic clock, and so rises smoothly between audio
-// buffers.
+// pipeline clock (running time): the audio sink's own clock where there is an audio output, the
+// system's monotonic clock in the silent fallback. Both rise smoothly between audio buffers.
 //
 // No main loop runs: the bus is read whenever the caller asks for something (position, state).
 // Every wait is bounded, so a graph that never gets ready fails with kMediaTimedOut.
@@ -258,15 +258,13 @@ MediaGraph* mediaCreateGraph() {
   auto* graph = new MediaGraph;
   if (initialiseGStreamer()) {
     graph->playbin = gst_element_factory_make("playbin", nullptr);
-    if (graph->playbin) {
-      gst_object_ref_sink(graph->playbin);
-      // The monotonic system clock runs the pipeline and the audio sink follows it: the position
-      // then moves smoothly whatever the sink's own clock does (some step once per period), and
-      // the two clocks part by parts per million, far inside the sink's drift tolerance.
-      GstClock* systemClock = gst_system_clock_obtain();
-      gst_pipeline_use_clock(GST_PIPELINE(graph->playbin), systemClock);
-      gst_object_unref(systemClock);
-    }
+    // The pipeline runs on the clock that the audio sink provides (on PulseAudio, the server's
+    // interpolated count of what it has played), so the position is what is heard. On the system
+    // clock the sink follows by skewing only once the two are 40 ms apart (its drift tolerance):
+    // with a sound server 600 ppm off the system clock, the sound was up to 23 ms ahead of the
+    // position. The silent fallback's fakesink provides no clock; the pipeline then takes the
+    // system clock.
+    if (graph->playbin) gst_object_ref_sink(graph->playbin);
   }
   return graph;
 }
@@ -374,7 +372,7 @@ MediaResult mediaGetPlayedPosition(MediaGraph* graph, std::int64_t* position) {
   GstClock* sinkClock = sink ? gst_element_provide_clock(sink) : nullptr;
   MediaResult result = kMediaNoPlayback;
   if (sinkClock) {
-    // The sink's clock, which it keeps calibrated to the pipeline's, less the base time and the
+    // The sink's clock (the pipeline's own, or calibrated to it), less the base time and the
     // latency: the running time of the sample being played, which restarts at 0 with each seek.
     GstQuery* query = gst_query_new_latency();
     GstClockTime latency = 0;
