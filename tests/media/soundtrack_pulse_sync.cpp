@@ -22,8 +22,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kFrame = 1.0 / 60;
 
+// Written into the server's private folder, which with-pulse.sh removes.
 std::string writeTone(double seconds) {
-  const std::string path = (fs::temp_directory_path() / "kyla-pulse-sync.wav").string();
+  const std::string path = (fs::path(std::getenv("XDG_RUNTIME_DIR")) / "kyla-pulse-sync.wav").string();
   const std::string command = "ffmpeg -v error -nostdin -y -f lavfi -i 'sine=frequency=440:duration=" +
                               std::to_string(seconds) + "' -ac 2 -c:a pcm_s16le '" + path + "'";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
@@ -56,12 +57,10 @@ class PulsePlayback : public ::testing::Test {
     }
   }
   void SetUp() override {
-    ASSERT_NE(std::getenv("PULSE_SERVER"), nullptr) << "run under tests/system/with-pulse.sh";
+    ASSERT_TRUE(std::getenv("PULSE_SERVER") && std::getenv("XDG_RUNTIME_DIR"))
+        << "run under tests/system/with-pulse.sh";
   }
-  void TearDown() override {
-    mediaDestroyGraph(graph);
-    fs::remove(fs::temp_directory_path() / "kyla-pulse-sync.wav");
-  }
+  void TearDown() override { mediaDestroyGraph(graph); }
   MediaGraph* graph = mediaCreateGraph();
 };
 
