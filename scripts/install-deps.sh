@@ -23,6 +23,7 @@ test_packages=(
   glslang-tools
   xvfb xdotool
   ffmpeg
+  pulseaudio pulseaudio-utils gstreamer1.0-pulseaudio
   slurm-wlm munge parallel
   debootstrap
 )

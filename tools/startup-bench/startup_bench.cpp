@@ -18,6 +18,7 @@
 #include "bench_info.h"
 #include "demo.h"
 #include "options.h"
+#include "platform/media_gstreamer.h"
 
 namespace {
 
@@ -26,13 +27,17 @@ constexpr const char* kUsage = R"(usage: startup-bench [--seconds S] [--poll-ms 
 Starts the demo as kyla does (display, pipeline with the embedded shaders, soundtrack, first frame)
 and prints the time each step took from the start of main(), up to the first presented frame.
 Then it rewinds the soundtrack and, while it plays, polls its position for S seconds (default 4) every N
-milliseconds (default 1; 0 polls without pause) and prints the steps between successive polls
-and the position's drift against the monotonic clock. Prints the machine and GL driver too.
+milliseconds (default 1; 0 polls without pause) and prints the steps between successive polls,
+the position's drift against the monotonic clock and, where the audio sink keeps a clock of its
+own (a sound server), how far the position is from what the sink reports as played. Prints the
+machine and GL driver too.
 
 Needs a display (run it under tests/system/with-xvfb.sh on a machine without one). Plays the
 demo's soundtrack, brimvale-tarnel.wav in the working directory, unless --soundtrack names
 another file; the file should last S seconds or more. From the build folder:
   ../tests/system/with-xvfb.sh tools/startup-bench/startup-bench
+and through a private PulseAudio server, over the whole soundtrack:
+  ../tests/system/with-pulse.sh ../tests/system/with-xvfb.sh tools/startup-bench/startup-bench --seconds 60
 
   --seconds S        how long to poll the position (default 4)
   --poll-ms N        pause between polls in milliseconds (default 1)
@@ -78,7 +83,27 @@ double percentile(std::vector<double> values, double fraction) {
 struct Poll {
   double wallMs;      // monotonic clock, since the rewind
   double positionMs;  // soundtrack position
+  double playedMs;    // what the audio sink reports as played; NaN without a sink clock
 };
+
+// The position against what the audio sink reports as played, from the rewind to the last poll.
+void reportSync(const std::vector<Poll>& polls) {
+  if (polls.empty() || std::isnan(polls.front().playedMs)) {
+    std::printf("  the audio sink keeps no clock of its own (no audio output): no sync figure\n");
+    return;
+  }
+  std::vector<double> lags;
+  int backwards = 0;
+  for (std::size_t i = 0; i < polls.size(); ++i) {
+    lags.push_back(polls[i].positionMs - polls[i].playedMs);
+    if (i > 0) backwards += polls[i].positionMs < polls[i - 1].positionMs || polls[i].playedMs < polls[i - 1].playedMs;
+  }
+  const auto within = std::count_if(lags.begin(), lags.end(), [](double lag) { return std::fabs(lag) <= 1000.0 / 60; });
+  std::printf("  position - played by the sink (ms): min %+.2f  median %+.2f  max %+.2f\n", percentile(lags, 0),
+              percentile(lags, 0.5), percentile(lags, 1));
+  std::printf("  polls within a frame (16.7 ms) of the sink: %zd of %zu; polls that ran backwards: %d\n", within,
+              polls.size(), backwards);
+}
 
 void reportClock(const std::vector<Poll>& polls, double seconds, int pollMs) {
   std::vector<double> steps;
@@ -112,6 +137,7 @@ void reportClock(const std::vector<Poll>& polls, double seconds, int pollMs) {
               drift / wallSpan * 1e6);
   std::printf("  position - monotonic (ms):     min %+.2f  median %+.2f  max %+.2f\n", percentile(offsets, 0),
               percentile(offsets, 0.5), percentile(offsets, 1));
+  reportSync(polls);
 }
 
 }  // namespace
@@ -185,7 +211,11 @@ int main(int argc, char** argv) {
   std::vector<Poll> polls;
   while (millisecondsSince(restarted) < seconds * 1000) {
     const double positionMs = player.position() * 1000;
-    polls.push_back({millisecondsSince(restarted), positionMs});
+    std::int64_t played = 0;
+    const double playedMs = mediaGetPlayedPosition(player.mediaGraph(), &played) == kMediaOk
+                                ? static_cast<double>(played) * 1000 / kMediaUnitsPerSecond
+                                : std::nan("");
+    polls.push_back({millisecondsSince(restarted), positionMs, playedMs});
     if (pollMs > 0) platformSleep(static_cast<std::uint32_t>(pollMs));
   }
   reportClock(polls, seconds, pollMs);
