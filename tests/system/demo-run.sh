@@ -23,7 +23,7 @@ fail() {
 }
 
 now_ms() {
-  local now=${EPOCHREALTIME/./}
+  local now=${EPOCHREALTIME//[.,]/}
   echo $((now / 1000))
 }
 
@@ -43,7 +43,7 @@ run_demo() {
   while kill -0 "$pid" 2>/dev/null; do
     # Builtins only: the sampling must not load the two cores the demo draws on.
     while read -r key value _; do
-      [ "$key" = VmRSS: ] && now=${EPOCHREALTIME/./} && echo "$((now / 1000)) $value" >>rss
+      [ "$key" = VmRSS: ] && now=${EPOCHREALTIME//[.,]/} && echo "$((now / 1000)) $value" >>rss
     done <"/proc/$pid/status" 2>/dev/null
     if [ "$line_at" -lt 0 ] && [ -s out ]; then line_at=$(now_ms); fi
     if [ -z "${windows_seen:-}" ] && xwininfo -root -children 2>/dev/null | grep -q ' 1920x1080+0+0 '; then
