@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test, stage by stage:
 #   host          the build and its tests (unit, GL on llvmpipe, media, whole programs under Xvfb)
-#   sanitize      the host tests again under AddressSanitizer and UndefinedBehaviorSanitizer
+#   sanitize      the host tests again under AddressSanitizer and UndefinedBehaviorSanitizer, and a
+#                 short run of the demo built with them
 #   package       the Debian package, installed and run in a bare Debian 12 root (needs root)
 #   windows       the mingw-w64 cross-build of kyla.exe and its tests under wine
 # A stage that fails does not stop the others. The run ends with a table of the stages and their

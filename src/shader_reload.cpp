@@ -35,6 +35,16 @@ char* failWith(std::FILE* file, char* buffer, int error) {
   return nullptr;
 }
 
+std::string readFailure(int error) {
+  switch (error) {
+    case EINVAL: return "not a regular file";
+    case EFBIG: return "larger than " + std::to_string(kShaderFileLimit >> 10) + " KiB, more than any shader";
+    case EILSEQ: return "holds a NUL byte, not shader text";
+    case ENODATA: return "the file is empty";
+    default: return std::strerror(error);
+  }
+}
+
 // Builds a program from text that has already passed the compile check. Returns 0, after showing
 // the linker's log, when the program does not link.
 GLuint buildProgram(const char* text, const std::string& path, const char* programName) {
@@ -53,8 +63,13 @@ GLuint buildProgram(const char* text, const std::string& path, const char* progr
 void reloadProgram(const ShaderFile& file, GLuint& program) {
   const std::string path = std::string(kShaderFolder) + file.name;
   char* text = readTextFile(path.c_str());
+  if (text && !*text) {
+    std::free(text);
+    text = nullptr;
+    errno = ENODATA;
+  }
   if (!text) {
-    const std::string reason = errno == EINVAL ? "not a regular file" : std::strerror(errno);
+    const std::string reason = readFailure(errno);
     const std::string message = "kyla: cannot read shader '" + path + "': " + reason +
                                 " (run from a folder beside src/, such as build/, and save the file there; the " +
                                 file.program + " program keeps running)";
@@ -88,12 +103,18 @@ char* readTextFile(const char* path) {
   if (std::fseek(file, 0, SEEK_END) != 0) return failWith(file, nullptr, errno);
   const long size = std::ftell(file);
   if (size < 0) return failWith(file, nullptr, errno);
+  if (size > kShaderFileLimit) return failWith(file, nullptr, EFBIG);
   std::rewind(file);
   char* buffer = static_cast<char*>(std::calloc(static_cast<std::size_t>(size) + 1, 1));
   if (!buffer) return failWith(file, nullptr, ENOMEM);
   const std::size_t read = std::fread(buffer, 1, static_cast<std::size_t>(size), file);
   if (std::ferror(file)) return failWith(file, buffer, errno ? errno : EIO);
   std::fclose(file);
+  if (std::memchr(buffer, 0, read)) {
+    std::free(buffer);
+    errno = EILSEQ;
+    return nullptr;
+  }
   // Text as a text-mode read gives it: every CR LF becomes LF; a lone CR stays.
   std::size_t length = 0;
   for (std::size_t at = 0; at < read; ++at)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -409,6 +410,60 @@ TEST(CaptureProgram, BadInputGetsOneLineAndAFailingStatus) {
   EXPECT_NE(missing.stderrText.find("cannot open soundtrack 'nothing-here.wav': no such file"), std::string::npos)
       << missing.stderrText;
   EXPECT_FALSE(std::ifstream(dir + "/s.png"));
+}
+
+// Faults on the way out, met after rendering has begun: status 1, one line naming the file or the
+// program, no video left that looks whole, and the PNGs written before the fault kept. The dying
+// encoders are scripts named ffmpeg that take some of the first frame and then fail.
+TEST(CaptureProgram, OutputFaultsLeaveNoUnfinishedVideo) {
+  const std::string dir = makeTempDir();
+  const std::string span = " --from 0 --to 0.15 --fps 20 --warmup 0";
+  for (const char* name : {"fails", "killed"}) {
+    const std::string bin = dir + "/" + name;
+    ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+    std::ofstream script(bin + "/ffmpeg");
+    script << "#!/bin/sh\n[ \"$1\" = -version ] && exit 0\n"
+              "for last; do :; done\nprintf 'ftyp, not a whole video' > \"${last#file:}\"\n"
+              "head -c 1000000 >/dev/null\n"
+           << (std::string(name) == "fails" ? "echo 'encoder: broken' >&2; exit 1\n" : "kill -KILL $$\n");
+    script.close();
+    ASSERT_EQ(chmod((bin + "/ffmpeg").c_str(), 0755), 0);
+  }
+  struct Case {
+    std::string args;
+    std::string message;
+    std::string environment;
+    const char* unfinished;  // a file that must not be left, or nullptr
+  };
+  std::vector<Case> cases = {
+      {"--mp4 v.mp4" + span, "ffmpeg could not encode 'v.mp4'", "PATH=" + dir + "/fails:$PATH", "v.mp4"},
+      {"--mp4 v.mp4" + span, "ffmpeg could not encode 'v.mp4'", "PATH=" + dir + "/killed:$PATH", "v.mp4"},
+  };
+  // The full disk is the /dev/full device; a bare root may lack it, and then a test writing there
+  // as root would create a file in its place.
+  struct stat full = {};
+  const bool haveFull = stat("/dev/full", &full) == 0 && S_ISCHR(full.st_mode);
+  if (haveFull) {
+    ASSERT_EQ(mkdir((dir + "/frames").c_str(), 0755), 0);
+    ASSERT_EQ(symlink("/dev/full", (dir + "/frames/000001.png").c_str()), 0);
+    cases.push_back({"--still 0 /dev/full --warmup 0", "cannot write '/dev/full'", "", nullptr});
+    cases.push_back({"--mp4 /dev/full" + span, "ffmpeg could not encode '/dev/full'", "", nullptr});
+    cases.push_back({"--png frames" + span, "cannot write 'frames/000001.png'", "", "frames/000001.png.part"});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args + " " + c.environment);
+    const CaptureRun run = capture(dir, withSoundtrack(c.args), c.environment);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.stderrText.find("kyla-capture: " + c.message), std::string::npos) << run.stderrText;
+    if (c.unfinished) {
+      EXPECT_FALSE(std::ifstream(dir + "/" + c.unfinished)) << c.unfinished;
+    }
+  }
+  if (!haveFull) {
+    GTEST_SKIP() << "no /dev/full: the full-disk cases did not run";
+  }
+  EXPECT_TRUE(stat("/dev/full", &full) == 0 && S_ISCHR(full.st_mode)) << "/dev/full was removed or replaced";
+  EXPECT_EQ(loadPng(dir + "/frames/000000.png").width, kWidth) << "the frame written before the fault stays";
 }
 
 TEST(CaptureProgram, HelpExplainsEveryOption) {

@@ -1,7 +1,11 @@
 // Shader reload on llvmpipe: files written into a scratch source tree are rebuilt on Ctrl+S, and a
 // file that is broken or missing leaves its running program drawing as before.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -124,6 +128,57 @@ TEST_F(ShaderReloadGl, AFileThatCompilesButDoesNotLinkKeepsTheRunningProgram) {
   EXPECT_NE(log.find("the scene program from '../src/shaders/fragment.frag' did not link"), std::string::npos) << log;
   EXPECT_EQ(scene, running);
   EXPECT_EQ(colour(scene), sceneBefore);
+}
+
+// Files an editor session can leave behind. Each costs a message and the running program keeps
+// drawing; none may hang the reload or crash the driver's compiler.
+TEST_F(ShaderReloadGl, FilesThatAreNotShadersKeepTheRunningProgram) {
+  struct Case {
+    const char* what;
+    void (*arrange)(const ScratchShaderTree&);
+    const char* message;
+  };
+  const Case cases[] = {
+      {"empty", [](const ScratchShaderTree& t) { t.write("fragment.frag", ""); }, "the file is empty"},
+      {"binary junk without NUL bytes", [](const ScratchShaderTree& t) {
+         std::string junk;
+         for (int at = 0; at < 4096; ++at) junk += static_cast<char>(1 + (at * 131 + 7) % 255);
+         t.write("fragment.frag", junk);
+       }, "error"},
+      {"binary junk with NUL bytes", [](const ScratchShaderTree& t) {
+         std::string junk;
+         for (int at = 0; at < 4096; ++at) junk += static_cast<char>((at * 37) % 256);
+         t.write("fragment.frag", junk);
+       }, "holds a NUL byte"},
+      {"larger than the limit", [](const ScratchShaderTree& t) {
+         t.write("fragment.frag", solid("1.0, 1.0, 1.0") + std::string(kShaderFileLimit, '\n'));
+       }, "larger than 1024 KiB"},
+      {"a folder", [](const ScratchShaderTree& t) {
+         t.remove("fragment.frag");
+         std::filesystem::create_directory(t.shaderPath("fragment.frag"));
+       }, "Is a directory"},
+#ifndef _WIN32
+      {"a FIFO without a writer", [](const ScratchShaderTree& t) {
+         t.remove("fragment.frag");
+         ASSERT_EQ(mkfifo(t.shaderPath("fragment.frag").c_str(), 0600), 0);
+       }, "not a regular file"},
+#endif
+  };
+  ASSERT_EQ(pressCtrlS(), "");
+  const std::vector<float> good = colour(scene);
+  EXPECT_EQ(good, (std::vector<float>{0.25f, 0.0f, 0.0f, 1.0f}));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::error_code ignored;
+    std::filesystem::remove_all(tree.shaderPath("fragment.frag"), ignored);
+    tree.write("fragment.frag", solid("0.25, 0.0, 0.0"));
+    c.arrange(tree);
+    const GLuint running = scene;
+    const std::string log = pressCtrlS();
+    EXPECT_NE(log.find(c.message), std::string::npos) << log;
+    EXPECT_EQ(scene, running);
+    EXPECT_EQ(colour(scene), good);
+  }
 }
 
 }  // namespace

@@ -28,3 +28,25 @@ target_link_libraries(sdl_keys_check PRIVATE kyla_core kyla_platform)
 add_test(NAME demo_sdl_clock_and_keys
   COMMAND ${KYLA_WITH_XVFB} ${CMAKE_CURRENT_SOURCE_DIR}/sdl-keys.sh $<TARGET_FILE:sdl_keys_check>)
 set_tests_properties(demo_sdl_clock_and_keys PROPERTIES LABELS system TIMEOUT 120)
+
+# The whole generated soundtrack, played to its end by the demo with GL errors made fatal, and the
+# resident memory watched. A sanitizer build runs a short soundtrack instead, without the
+# preloaded swap counter, which cannot come before the sanitizer's runtime.
+add_executable(kyla-gl-checked ${CMAKE_CURRENT_SOURCE_DIR}/gl_checked_demo.cpp)
+target_link_libraries(kyla-gl-checked PRIVATE kyla_core kyla_platform kyla_media kyla_warnings)
+if(KYLA_SANITIZE)
+  add_test(NAME demo_sanitized_run
+    COMMAND bash ${demo_run} sanitized-run $<TARGET_FILE:kyla-gl-checked> $<TARGET_FILE:make-test-wav> ""
+            ${KYLA_WITH_XVFB})
+  set_tests_properties(demo_sanitized_run PROPERTIES LABELS whole-program TIMEOUT 300)
+else()
+  add_test(NAME demo_whole_run
+    COMMAND bash ${demo_run} whole-run $<TARGET_FILE:kyla-gl-checked> $<TARGET_FILE:make-test-wav>
+            $<TARGET_FILE:kyla_swap_counter> ${KYLA_WITH_XVFB}
+            ${PROJECT_BINARY_DIR}/tools/soundtrack/brimvale-tarnel.wav)
+  set_tests_properties(demo_whole_run PROPERTIES LABELS system TIMEOUT 300)
+endif()
+add_test(NAME demo_gl_check_fires
+  COMMAND ${KYLA_WITH_XVFB} env KYLA_GL_CHECK_PROVE=1 $<TARGET_FILE:kyla-gl-checked>)
+set_tests_properties(demo_gl_check_fires PROPERTIES LABELS system TIMEOUT 120
+  PASS_REGULAR_EXPRESSION "kyla-gl-checked: GL error")

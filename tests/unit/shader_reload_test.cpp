@@ -98,6 +98,15 @@ TEST_F(ShaderReload, KeepsTheRunningProgramOfAFileThatCannotBeUsed) {
          ASSERT_EQ(mkfifo(t.shaderPath("post.frag").c_str(), 0600), 0);
        }, 1, "cannot read shader '../src/shaders/post.frag': not a regular file"},
 #endif
+      {"post.frag is empty", [](const ScratchShaderTree& t) { t.write("post.frag", ""); }, 1,
+       "cannot read shader '../src/shaders/post.frag': the file is empty"},
+      // Cut at the NUL, the rest of this would compile: the file must be refused, not half-built.
+      {"fragment.frag holds a NUL byte", [](const ScratchShaderTree& t) {
+         t.write("fragment.frag", std::string(kShader) + std::string(1, '\0') + "junk");
+       }, 0, "cannot read shader '../src/shaders/fragment.frag': holds a NUL byte, not shader text"},
+      {"gather.frag is over the size limit", [](const ScratchShaderTree& t) {
+         t.write("gather.frag", std::string(kShader) + std::string(kShaderFileLimit, ' '));
+       }, 2, "cannot read shader '../src/shaders/gather.frag': larger than 1024 KiB, more than any shader"},
       {"fragment.frag does not compile", [](const ScratchShaderTree&) { fakePlatform().nextCompileFails = true; },
        0, "0:1(1): error: syntax error"},
   };

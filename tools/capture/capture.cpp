@@ -1,5 +1,6 @@
 #include "capture.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -135,6 +136,13 @@ int stopped(std::int64_t written, std::int64_t total, const char* what) {
   return kExitStopped;
 }
 
+// Removes what a failed ffmpeg left at the path, which is not a whole video. Only a regular file:
+// a device named as the output (/dev/full) stays.
+void removeUnfinished(const std::string& path) {
+  struct stat info = {};
+  if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) std::remove(path.c_str());
+}
+
 // A path that ffmpeg takes as a file even when it holds a colon.
 std::string ffmpegFile(const std::string& path) { return "file:" + path; }
 
@@ -166,7 +174,10 @@ int captureSpan(Capture& c, FrameSpan span) {
   const std::int64_t written = writer.written();
   const bool encoded = !mp4 || finishVideoPipe(video);
   if (writer.failed() || !encoded) {
-    if (mp4) return complain(kExitFailed, "ffmpeg could not encode '" + o.path + "' (its message is above)");
+    if (mp4) {
+      removeUnfinished(o.path);
+      return complain(kExitFailed, "ffmpeg could not encode '" + o.path + "' (its message is above); nothing kept");
+    }
     return complain(kExitFailed, "cannot write '" + framePath(o.path, span.first + written) + "'");
   }
   if (!completed) return stopped(written, span.count, mp4 ? "the video holds those" : "those are written");
@@ -185,14 +196,14 @@ int joinSegments(const CaptureOptions& o) {
   settings.audioDuration = seconds(span.count, o.fps);
   settings.segments = o.segments;
   if (!joinVideoSegments(settings)) {
-    std::remove(o.path.c_str());  // what ffmpeg left is not a whole video
+    removeUnfinished(o.path);
     return complain(kExitFailed, "ffmpeg could not join the segments into '" + o.path + "' (its message is above)");
   }
   // A missing, extra or cut-short segment would still join; the span's frame count finds it.
   const std::int64_t frames = countVideoFrames("ffprobe", settings.output);
   if (frames < 0) return complain(kExitFailed, "cannot count the frames of '" + o.path + "' with ffprobe");
   if (frames != span.count) {
-    std::remove(o.path.c_str());
+    removeUnfinished(o.path);
     return complain(kExitFailed, "the segments hold " + std::to_string(frames) + " frames where the span from " +
                                      formatSeconds(*o.fromUs) + " s to " + formatSeconds(*o.toUs) + " s at " +
                                      std::to_string(o.fps) + " fps has " + std::to_string(span.count) +

@@ -1,6 +1,7 @@
 #include "frame_image.h"
 
 #include <png.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -48,10 +49,23 @@ bool writePng(const std::string& path, const Image& image) {
   png.width = static_cast<png_uint_32>(image.width);
   png.height = static_cast<png_uint_32>(image.height);
   png.format = PNG_FORMAT_RGB;
+  // A device or pipe named as the output (/dev/stdout, /dev/full) is written through as it is: a
+  // scratch file renamed over it would replace the device node, and libpng's own file writer
+  // removes its file when a write fails.
+  struct stat target = {};
+  if (stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool written = png_image_write_to_stdio(&png, file, 0, image.rgb.data(), image.width * 3, nullptr) != 0 &&
+                         std::fflush(file) == 0 && !std::ferror(file);
+    return std::fclose(file) == 0 && written;
+  }
   const std::string partial = path + ".part";
   if (!png_image_write_to_file(&png, partial.c_str(), 0, image.rgb.data(), image.width * 3, nullptr)) {
     std::remove(partial.c_str());
     return false;
   }
-  return std::rename(partial.c_str(), path.c_str()) == 0;
+  if (std::rename(partial.c_str(), path.c_str()) == 0) return true;
+  std::remove(partial.c_str());
+  return false;
 }
